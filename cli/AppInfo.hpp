@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace AppInfo {
+
+// The string under "CFBundleShortVersionString" in the bundle's information
+// property list (Contents/Info.plist when the bundle has a Contents
+// directory, else Info.plist at its top), XML or binary. Nothing when the
+// bundle is not a directory, the list is missing, unreadable or malformed,
+// or the value is not a string; an empty string is a string.
+std::optional<std::string> shortVersion(const std::string& ofBundleAt);
+
+// The string under `key` of the same information property list, with the
+// same rules.
+std::optional<std::string> infoString(const std::string& ofBundleAt,
+                                      const std::string& key);
+
+}  // namespace AppInfo

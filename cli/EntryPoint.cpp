@@ -1,0 +1,247 @@
+#include "EntryPoint.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <variant>
+
+#include "AppInfo.hpp"
+#include "AppLauncher.hpp"
+#include "AppLocator.hpp"
+#include "BuildSettings.hpp"
+#include "CliArguments.hpp"
+#include "FileSystem.hpp"
+#include "FileValidation.hpp"
+
+extern "C" char** environ;
+
+namespace PagelumeCLI {
+namespace {
+
+constexpr std::string_view usageText =
+    R"(USAGE: pagelume [option ...] [file.md ...]
+
+Opens files in the page-lume app, launching it first if it is not
+running and bringing it to the front if it is. With no files the app
+is just launched or activated.
+
+OPTIONS:
+  -h, --help     Show this help and exit.
+  --version      Print the app's version and exit.
+
+The app bundle is looked up as $PAGELUME_APP, the repo's
+build/Pagelume.app, /Applications/Pagelume.app and
+~/Applications/Pagelume.app, in that order; the first one found wins.
+Without any bundle a locally built GUI binary is run directly instead,
+which blocks the terminal.)";
+
+constexpr std::string_view fallbackVersion = "0.0.0-dev";
+
+// The process's argument list as main received it, program name included.
+std::vector<std::string> processArguments;
+
+// Writes all of `bytes` to `descriptor`, carrying on after partial writes and
+// interruptions.
+std::error_code writeAll(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return {errno, std::generic_category()};
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return {};
+}
+
+// One diagnostic line on standard error, in one write. There is nowhere
+// left to report a failure of this write.
+void printError(const std::string& message) {
+  writeAll(STDERR_FILENO, message + "\n");
+}
+
+// The help and version texts are the only output; a failed write must not
+// look like success.
+int printOutput(std::string_view text) {
+  std::string line(text);
+  line += '\n';
+  if (const std::error_code error = writeAll(STDOUT_FILENO, line)) {
+    printError("pagelume: error: cannot write to standard output: " +
+               error.message());
+    return 1;
+  }
+  return 0;
+}
+
+std::map<std::string, std::string> processEnvironment() {
+  std::map<std::string, std::string> environment;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    const std::string_view text(*entry);
+    const auto equals = text.find('=');
+    if (equals != std::string_view::npos) {
+      // The first definition of a name is the one getenv finds.
+      environment.emplace(text.substr(0, equals), text.substr(equals + 1));
+    }
+  }
+  return environment;
+}
+
+std::optional<std::string> currentDirectory() {
+  std::error_code ignored;
+  return FileSystem::defaultManager().currentDirectoryPath(ignored);
+}
+
+std::optional<std::string> launcherExecutableDirectory() {
+  const std::string argument0 =
+      processArguments.empty() ? std::string() : processArguments.front();
+  return AppLocator::executableDirectory(
+      argument0, /*currentDirectory=*/currentDirectory(),
+      /*fileManager=*/FileSystem::defaultManager());
+}
+
+// A working directory that cannot be determined is no start.
+std::vector<std::string> repoRoots() {
+  std::vector<std::string> starts;
+  if (auto directory = currentDirectory()) {
+    starts.push_back(std::move(*directory));
+  }
+  if (auto directory = launcherExecutableDirectory()) {
+    starts.push_back(std::move(*directory));
+  }
+  return AppLocator::repoRoots(starts, FileSystem::defaultManager());
+}
+
+// The working directory is searched whether or not it is a checkout, and
+// before the checkouts; a directory listed twice is searched twice.
+std::optional<std::string> devFallbackBinary() {
+  std::vector<std::string> directories;
+  if (auto directory = currentDirectory()) {
+    directories.push_back(std::move(*directory));
+  }
+  const auto roots = repoRoots();
+  directories.insert(directories.end(), roots.begin(), roots.end());
+  return AppLocator::devFallbackBinary(directories,
+                                       FileSystem::defaultManager());
+}
+
+std::vector<std::string> appCandidates() {
+  const FileSystem::FileManager& files = FileSystem::defaultManager();
+  // One statement per read, so the reads happen in a fixed order.
+  const auto directory = launcherExecutableDirectory();
+  const auto bundle =
+      directory ? AppLocator::containingAppBundle(*directory) : std::nullopt;
+  const auto environment = processEnvironment();
+  const auto roots = repoRoots();
+  const auto home = files.homeDirectoryForCurrentUser();
+  return AppLocator::candidatePaths(/*environment=*/environment,
+                                    /*containingBundle=*/bundle,
+                                    /*repoRoots=*/roots,
+                                    /*homeDirectory=*/home.value_or(""));
+}
+
+std::string version() {
+  const auto bundle =
+      AppLocator::resolveApp(appCandidates(), FileSystem::defaultManager());
+  if (bundle) {
+    if (auto text = AppInfo::shortVersion(*bundle)) {
+      return *text;
+    }
+  }
+  return std::string(fallbackVersion);
+}
+
+// The status for how a child ended, with its diagnostic line written.
+int reportLaunch(const std::optional<AppLauncher::LaunchError>& error) {
+  if (!error) {
+    return 0;
+  }
+  printError("pagelume: error: " + error->description());
+  return error->kind == AppLauncher::LaunchError::Case::exitedNonzero
+             ? error->status
+             : 1;
+}
+
+int launch(const std::vector<std::string>& files) {
+  const FileSystem::FileManager& fileManager = FileSystem::defaultManager();
+  std::error_code directoryError;
+  const auto workingDirectory =
+      fileManager.currentDirectoryPath(directoryError);
+  const auto homeDirectory = fileManager.homeDirectoryForCurrentUser();
+  // Relative paths are never resolved against a made-up directory.
+  if (!workingDirectory) {
+    printError("pagelume: error: cannot determine the current directory: " +
+               directoryError.message());
+    return 1;
+  }
+  if (!homeDirectory) {
+    printError("pagelume: error: cannot determine the home directory");
+    return 1;
+  }
+
+  const auto paths =
+      FilePaths::absolute(files, /*workingDirectory=*/*workingDirectory,
+                          /*homeDirectory=*/*homeDirectory);
+  FileValidation::MissingFilesError missing;
+  for (const std::string& path : paths) {
+    if (!fileManager.fileExistsAtPath(path)) {
+      missing.paths.push_back(path);
+    }
+  }
+  if (!missing.paths.empty()) {
+    printError("pagelume: error: " + missing.description());
+    return 1;
+  }
+
+  if (const auto bundle =
+          AppLocator::resolveApp(appCandidates(), fileManager)) {
+    std::vector<std::string> arguments = {"-a", *bundle};
+    arguments.insert(arguments.end(), paths.begin(), paths.end());
+    return reportLaunch(AppLauncher::run(BuildSettings::opener, arguments));
+  }
+
+  const auto binary = devFallbackBinary();
+  if (!binary) {
+    printError(
+        "pagelume: error: could not find Pagelume.app; build one with `make "
+        "app` or point PAGELUME_APP at an existing bundle");
+    return 1;
+  }
+  printError("pagelume: note: no Pagelume.app found; running " + *binary +
+             " directly, which blocks this terminal until the app quits");
+  return reportLaunch(AppLauncher::run(*binary, paths));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  processArguments.assign(argv, argv + (argc > 0 ? argc : 0));
+  return run({processArguments.begin() + (processArguments.empty() ? 0 : 1),
+              processArguments.end()});
+}
+
+int run(const std::vector<std::string>& arguments) {
+  const auto parsed = CliArguments::parse(arguments);
+  if (const auto* error = std::get_if<CliUsageError>(&parsed)) {
+    printError("pagelume: error: " + error->description());
+    printError(std::string(usageText));
+    return 2;
+  }
+  const auto& command = std::get<CliCommand>(parsed);
+  switch (command.kind) {
+    case CliCommand::Kind::help:
+      return printOutput(usageText);
+    case CliCommand::Kind::version:
+      return printOutput(version());
+    case CliCommand::Kind::open:
+      return launch(command.files);
+  }
+  return 1;
+}
+
+}  // namespace PagelumeCLI

@@ -1,0 +1,47 @@
+#include "FileValidation.hpp"
+
+#include "Unicode.hpp"
+
+namespace FilePaths {
+
+std::string expandHome(const std::string& path,
+                       const std::string& homeDirectory) {
+  // Only whole characters count: a "~" or "/" carrying a combining mark is a
+  // different character.
+  if (Unicode::equal(path, "~") || Unicode::hasPrefix(path, "~/")) {
+    return homeDirectory + path.substr(1);
+  }
+  return path;
+}
+
+std::vector<std::string> absolute(const std::vector<std::string>& arguments,
+                                  const std::string& workingDirectory,
+                                  const std::string& homeDirectory) {
+  std::vector<std::string> paths;
+  paths.reserve(arguments.size());
+  for (const std::string& argument : arguments) {
+    std::string path = expandHome(argument, homeDirectory);
+    if (!Unicode::hasPrefix(path, "/")) {
+      path = workingDirectory + "/" + path;
+    }
+    paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+}  // namespace FilePaths
+
+namespace FileValidation {
+
+std::string MissingFilesError::description() const {
+  std::string text = "no such file: ";
+  for (std::size_t index = 0; index < paths.size(); ++index) {
+    if (index > 0) {
+      text += ", ";
+    }
+    text += paths[index];
+  }
+  return text;
+}
+
+}  // namespace FileValidation

@@ -1,0 +1,91 @@
+#include "Unicode.hpp"
+
+#include <utf8proc.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace Unicode {
+namespace {
+
+const utf8proc_uint8_t* bytes(std::string_view text) {
+  return reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+}
+
+// The canonical decomposition of `text`, or nothing when it is not valid
+// UTF-8. The length is passed explicitly, so a NUL inside is kept.
+std::optional<std::string> decomposed(std::string_view text) {
+  utf8proc_uint8_t* raw = nullptr;
+  const utf8proc_ssize_t length = utf8proc_map(
+      bytes(text), static_cast<utf8proc_ssize_t>(text.size()), &raw,
+      static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
+  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(
+      raw, &std::free);
+  if (length < 0) {
+    return std::nullopt;
+  }
+  return std::string(reinterpret_cast<const char*>(raw),
+                     static_cast<std::size_t>(length));
+}
+
+// Decodes the code point at the front of `text`; nothing when the bytes there
+// are not valid UTF-8.
+std::optional<utf8proc_int32_t> firstCodePoint(std::string_view text,
+                                               std::size_t* length) {
+  utf8proc_int32_t codePoint = -1;
+  const utf8proc_ssize_t used = utf8proc_iterate(
+      bytes(text), static_cast<utf8proc_ssize_t>(text.size()), &codePoint);
+  if (used <= 0 || codePoint < 0) {
+    return std::nullopt;
+  }
+  *length = static_cast<std::size_t>(used);
+  return codePoint;
+}
+
+}  // namespace
+
+bool equal(std::string_view a, std::string_view b) {
+  if (a == b) {
+    return true;
+  }
+  const auto left = decomposed(a);
+  if (!left) {
+    return false;
+  }
+  const auto right = decomposed(b);
+  return right && *left == *right;
+}
+
+bool hasPrefix(std::string_view text, std::string_view prefix) {
+  if (text.substr(0, prefix.size()) != prefix) {
+    return false;
+  }
+  if (prefix.empty() || text.size() == prefix.size()) {
+    return true;
+  }
+  // Walk the prefix with the grapheme-break state, so that sequences such as
+  // emoji joined by U+200D are judged as a whole.
+  utf8proc_int32_t state = 0;
+  utf8proc_int32_t previous = -1;
+  std::string_view rest = prefix;
+  while (!rest.empty()) {
+    std::size_t length = 0;
+    const auto codePoint = firstCodePoint(rest, &length);
+    if (!codePoint) {
+      return false;
+    }
+    if (previous >= 0) {
+      utf8proc_grapheme_break_stateful(previous, *codePoint, &state);
+    }
+    previous = *codePoint;
+    rest.remove_prefix(length);
+  }
+  std::size_t length = 0;
+  const auto next = firstCodePoint(text.substr(prefix.size()), &length);
+  // Bytes that are not valid UTF-8 extend nothing.
+  return !next || utf8proc_grapheme_break_stateful(previous, *next, &state);
+}
+
+}  // namespace Unicode

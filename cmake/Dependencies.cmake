@@ -1,0 +1,48 @@
+# Libraries come from the system's package manager (scripts/bootstrap
+# installs them); none is vendored.
+find_package(PkgConfig)
+if(NOT PKG_CONFIG_FOUND)
+  message(FATAL_ERROR
+    "pkg-config is missing: install it (Debian: apt-get install pkg-config; "
+    "macOS: brew install pkg-config), or run scripts/bootstrap")
+endif()
+
+function(pagelume_require_module target module debian_package brew_package)
+  pkg_check_modules(${target} IMPORTED_TARGET ${module})
+  if(NOT ${target}_FOUND)
+    message(FATAL_ERROR
+      "${module} is missing: install it (Debian: apt-get install "
+      "${debian_package}; macOS: brew install ${brew_package}), or run "
+      "scripts/bootstrap")
+  endif()
+endfunction()
+
+pagelume_require_module(UTF8PROC libutf8proc libutf8proc-dev utf8proc)
+pagelume_require_module(PLIST "libplist-2.0;libplist" libplist-dev libplist)
+
+# utf8proc from its static archive when the release build asks for it and one
+# is installed: one shared library fewer to load at every start.
+set(PAGELUME_UTF8PROC PkgConfig::UTF8PROC)
+if(PAGELUME_STATIC_RUNTIME)
+  find_library(PAGELUME_UTF8PROC_ARCHIVE
+    NAMES libutf8proc.a
+    HINTS ${UTF8PROC_LIBRARY_DIRS})
+  if(PAGELUME_UTF8PROC_ARCHIVE)
+    add_library(pagelume_utf8proc_static INTERFACE)
+    target_include_directories(pagelume_utf8proc_static INTERFACE
+      ${UTF8PROC_INCLUDE_DIRS})
+    target_link_libraries(pagelume_utf8proc_static INTERFACE
+      ${PAGELUME_UTF8PROC_ARCHIVE})
+    set(PAGELUME_UTF8PROC pagelume_utf8proc_static)
+  endif()
+endif()
+
+if(PAGELUME_BUILD_TESTS)
+  find_package(GTest)
+  if(NOT GTest_FOUND)
+    message(FATAL_ERROR
+      "GoogleTest is missing: install it (Debian: apt-get install "
+      "libgtest-dev; macOS: brew install googletest), or run "
+      "scripts/bootstrap")
+  endif()
+endif()

@@ -1,0 +1,348 @@
+#!/usr/bin/env bash
+# End-to-end cases for the built pagelume binary.
+#
+# Each case runs the binary in a fresh directory tree with its own working
+# directory, HOME, argument 0 and environment (nothing else is inherited), and
+# compares standard output, standard error, the exit status and what the
+# child program received, byte for byte.
+#
+# The tool has two fixed system paths: /Applications and the opener it was
+# built with. Cases that need them ("s" rows) run inside a private mount
+# namespace whose root is assembled from bind mounts, with an empty
+# /Applications and a fake opener; where no namespace can be made they are
+# skipped with the reason, and the other cases still run.
+#
+# Environment: PAGELUME (the binary), EXECAS (starts a program with a chosen
+# argument 0), PAGELUME_OPENER (the opener path the binary was built with).
+set -u
+
+: "${PAGELUME:?path of the pagelume binary}"
+: "${EXECAS:?path of the execas helper}"
+: "${PAGELUME_OPENER:?opener path the binary was built with}"
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# --- the sandbox ------------------------------------------------------------
+
+sandbox_reason=""
+if [ -z "${PAGELUME_E2E_INSIDE:-}" ]; then
+  if [ "$(uname -s)" != Linux ]; then
+    sandbox_reason="mount namespaces are Linux-only"
+  elif ! command -v unshare >/dev/null; then
+    sandbox_reason="unshare is not installed"
+  else
+    if [ "$(id -u)" -eq 0 ]; then
+      unshare_flags=(--mount --propagation private)
+    else
+      unshare_flags=(--user --map-root-user --mount --propagation private)
+    fi
+    if unshare "${unshare_flags[@]}" true 2>/dev/null; then
+      export PAGELUME_E2E_INSIDE=1
+      exec unshare "${unshare_flags[@]}" bash "${BASH_SOURCE[0]}" "$@"
+    fi
+    sandbox_reason="this system refuses a mount namespace"
+  fi
+fi
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-e2e.XXXXXX")
+scratch=$(cd "$scratch" && pwd -P)
+cleanup() {
+  if [ "${PAGELUME_E2E_INSIDE:-}" = 1 ]; then
+    umount -R "$scratch/root" "$scratch/overlay" 2>/dev/null
+  fi
+  chmod -R u+rwx "$scratch" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Inside the namespace: a root of bind mounts with an empty /Applications, and
+# the opener's top-level directory as an overlay, so that the fake opener can
+# be written without touching the real file system.
+if [ "${PAGELUME_E2E_INSIDE:-}" = 1 ]; then
+  root=$scratch/root
+  opener_top=$(printf '%s' "$PAGELUME_OPENER" | cut -d/ -f2)
+  if mkdir "$root" && mount -t tmpfs tmpfs "$root" && mkdir "$root/Applications"; then
+    for entry in /*; do
+      name=${entry#/}
+      if [ -L "$entry" ]; then
+        cp -P "$entry" "$root/$name"
+      elif [ -d "$entry" ] && [ "$name" != "$opener_top" ]; then
+        mkdir "$root/$name" && mount --rbind "$entry" "$root/$name"
+      fi
+    done
+    mkdir -p "$scratch/overlay" "$root/$opener_top"
+    if mount -t tmpfs tmpfs "$scratch/overlay" &&
+      mkdir "$scratch/overlay/upper" "$scratch/overlay/work" &&
+      mount -t overlay overlay \
+      -o "lowerdir=/$opener_top,upperdir=$scratch/overlay/upper,workdir=$scratch/overlay/work" \
+      "$root/$opener_top"; then
+      mkdir -p "$root$(dirname "$PAGELUME_OPENER")"
+      chroot "$root" env PAGELUME_E2E_INSIDE=2 PAGELUME_E2E_SCRATCH="$scratch" \
+        bash "$here/run.sh" "$@"
+      exit  # with the cases' status, after the trap has cleaned up
+    fi
+  fi
+  echo "e2e: could not assemble the sandbox root; running without it" >&2
+  sandbox_reason="the sandbox root could not be assembled"
+fi
+if [ "${PAGELUME_E2E_INSIDE:-}" = 2 ]; then
+  # The tree the root was made from is visible here too; the cases use a
+  # folder of it, so that paths read the same inside and out.
+  rmdir "$scratch"
+  scratch=$PAGELUME_E2E_SCRATCH/cases
+  mkdir "$scratch"
+fi
+
+# --- fixtures ---------------------------------------------------------------
+
+usage='USAGE: pagelume [option ...] [file.md ...]
+
+Opens files in the page-lume app, launching it first if it is not
+running and bringing it to the front if it is. With no files the app
+is just launched or activated.
+
+OPTIONS:
+  -h, --help     Show this help and exit.
+  --version      Print the app'"'"'s version and exit.
+
+The app bundle is looked up as $PAGELUME_APP, the repo'"'"'s
+build/Pagelume.app, /Applications/Pagelume.app and
+~/Applications/Pagelume.app, in that order; the first one found wins.
+Without any bundle a locally built GUI binary is run directly instead,
+which blocks the terminal.'
+
+no_bundle='pagelume: error: could not find Pagelume.app; build one with `make app` or point PAGELUME_APP at an existing bundle'
+note_before='pagelume: note: no Pagelume.app found; running '
+note_after=' directly, which blocks this terminal until the app quits'
+
+# A child that records its working directory and arguments in $FAKE_LOG,
+# then exits with $FAKE_STATUS or kills itself with $FAKE_SIGNAL.
+fake_child='#!/bin/sh
+{ pwd; for a in "$@"; do printf "[%s]" "$a"; done; echo; } > "$FAKE_LOG"
+if [ -n "${FAKE_SIGNAL:-}" ]; then kill -"$FAKE_SIGNAL" $$; fi
+exit "${FAKE_STATUS:-0}"
+'
+
+# An information property list with CFBundleShortVersionString set to the
+# given XML value element, in XML or (through Python's plistlib) binary form.
+write_plist() {
+  local format=$1 path=$2 value=$3
+  mkdir -p "$(dirname "$path")"
+  local xml
+  xml='<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict><key>CFBundleName</key><string>Pagelume</string>'"$value"'</dict></plist>'
+  if [ "$format" = xml ]; then
+    printf '%s\n' "$xml" >"$path"
+  else
+    printf '%s' "$xml" | python3 -c '
+import plistlib, sys
+sys.stdout.buffer.write(plistlib.dumps(plistlib.loads(sys.stdin.buffer.read()), fmt=plistlib.FMT_BINARY))' >"$path"
+  fi
+}
+
+# --- one case ---------------------------------------------------------------
+
+passed=0
+failed=0
+skipped=0
+
+# Replaces the placeholders of a case's strings: @W working directory, @H home,
+# @T the case's own directory, @O the opener, @U the usage text, @N the
+# missing-bundle line, @<...@> the note around a development executable.
+expand() {
+  local text=$1
+  text=${text//@W/$W}
+  text=${text//@H/$H}
+  text=${text//@T/$T}
+  text=${text//@O/$PAGELUME_OPENER}
+  text=${text//@U/$usage}
+  text=${text//@N/$no_bundle}
+  text=${text//@</$note_before}
+  text=${text//@>/$note_after}
+  printf '%s' "$text"
+}
+
+# Sets up one thing the case asks for. Paths are relative to the working
+# directory unless they begin with "/", "@H" or "@T".
+setup() {
+  local token=$1 kind=${1%%:*} value=${1#*:}
+  value=$(expand "$value")
+  case $value in /*) ;; *) value=$W/$value ;; esac
+  case $kind in
+    file) mkdir -p "$(dirname "$value")" && : >"$value" ;;
+    dir) mkdir -p "$value" ;;
+    link) # link:PATH=DESTINATION, destination taken as written
+      local destination=${value#*=}
+      value=${value%%=*}
+      mkdir -p "$(dirname "$value")" && ln -s "$(expand "$destination")" "$value" ;;
+    checkout) mkdir -p "$value" && : >"$value/Package.swift" ;;
+    child) mkdir -p "$(dirname "$value")" && printf '%s' "$fake_child" >"$value" && chmod +x "$value" ;;
+    plain) mkdir -p "$(dirname "$value")" && printf 'not a program\n' >"$value" ;;
+    tool) mkdir -p "$(dirname "$value")" && cp "$PAGELUME" "$value" ;;
+    run) program=$value ;;
+    xml|bin) # xml:BUNDLE=<element> writes BUNDLE/Contents/Info.plist
+      write_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
+    *) echo "e2e: unknown setup token $token" >&2; return 1 ;;
+  esac
+}
+
+# case KIND NAME SETUP STATUS STDOUT STDERR CHILD [-- ARGUMENT ...]
+#   KIND    t: runs anywhere; s: needs the sandbox
+#   SETUP   tokens for setup(), separated by blanks ("\ " inside one), and:
+#             env:NAME=VALUE   an environment variable for the run
+#             argv0:VALUE      argument 0 ("argv0:" empty, "argv0:-" none)
+#             cwd:PATH         the working directory (created), "cwd:-" removed
+#             stdout:closed    or stdout:/dev/full
+#             no-opener        the opener is absent
+#   STDOUT, STDERR  the exact output, printf %b escapes and placeholders
+#   CHILD   what the child recorded ("WORKDIR\n[arg][arg]"), or "-" for none
+case_() {
+  local kind=$1 name=$2 tokens=$3 status=$4 out=$5 err=$6 child=$7
+  shift 7
+  [ "${1:-}" = -- ] && shift
+  if [ "$kind" = s ] && [ "${PAGELUME_E2E_INSIDE:-}" != 2 ]; then
+    skipped=$((skipped + 1))
+    echo "skip: $name"
+    return
+  fi
+
+  T=$scratch/case$((passed + failed + skipped))
+  W=$T/w
+  H=$T/home
+  mkdir -p "$W" "$H"
+  if [ "$kind" = s ]; then
+    rm -rf /Applications/* "$PAGELUME_OPENER"
+    printf '%s' "$fake_child" >"$PAGELUME_OPENER"
+    chmod +x "$PAGELUME_OPENER"
+  fi
+
+  local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect=""
+  local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
+  # Tokens are separated by blanks; "\ " is a blank inside one.
+  local token list=()
+  read -a list <<<"$tokens"
+  for token in "${list[@]}"; do
+    case $token in
+      env:*) environment+=("$(expand "${token#env:}")") ;;
+      argv0:*) argv0=$(expand "${token#argv0:}") ;;
+      cwd:-) workdir=- ;;
+      cwd:*) workdir=$(expand "${token#cwd:}"); mkdir -p "$workdir" ;;
+      stdout:*) redirect=${token#stdout:} ;;
+      no-opener) rm -f "$PAGELUME_OPENER" ;;
+      *) setup "$token" || { failed=$((failed + 1)); return; } ;;
+    esac
+  done
+  local arguments=()
+  local argument
+  for argument in "$@"; do arguments+=("$(expand "$argument")"); done
+
+  local execas=("$EXECAS" "$argv0" "$program")
+  [ "$argv0" = - ] && execas=("$EXECAS" --no-arguments "$program")
+  (
+    if [ "$workdir" = - ]; then
+      mkdir "$T/gone" && cd "$T/gone" && rmdir "$T/gone"
+    else
+      cd "$workdir"
+    fi || exit 99
+    case $redirect in
+      closed) exec >&- ;;
+      ?*) exec >"$redirect" ;;
+    esac
+    exec env -i "${environment[@]}" "${execas[@]}" "${arguments[@]}"
+  ) >"$T/stdout" 2>"$T/stderr" </dev/null
+  local actual=$?
+
+  local problems=""
+  [ "$actual" = "$status" ] || problems+="  status: expected $status, got $actual"$'\n'
+  printf '%b' "$(expand "$out")" >"$T/stdout.expected"
+  printf '%b' "$(expand "$err")" >"$T/stderr.expected"
+  cmp -s "$T/stdout" "$T/stdout.expected" ||
+    problems+="  stdout:"$'\n'"$(diff <(cat -A "$T/stdout.expected") <(cat -A "$T/stdout"))"$'\n'
+  cmp -s "$T/stderr" "$T/stderr.expected" ||
+    problems+="  stderr:"$'\n'"$(diff <(cat -A "$T/stderr.expected") <(cat -A "$T/stderr"))"$'\n'
+  if [ "$child" = - ]; then
+    [ ! -e "$T/child.log" ] || problems+="  a child ran: $(cat -A "$T/child.log")"$'\n'
+  else
+    printf '%b\n' "$(expand "$child")" >"$T/child.expected"
+    cmp -s "$T/child.log" "$T/child.expected" ||
+      problems+="  child:"$'\n'"$(diff <(cat -A "$T/child.expected") <(cat -A "$T/child.log" 2>&1))"$'\n'
+  fi
+
+  if [ -z "$problems" ]; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    printf 'FAIL: %s\n%s' "$name" "$problems"
+  fi
+}
+
+# --- the cases --------------------------------------------------------------
+
+app=/Applications/Pagelume.app
+open_app="@W\n[-a][$app]"
+
+# Front end.
+case_ t 'help'                   '' 0 '@U\n' '' - -- -h
+case_ t 'long help'              '' 0 '@U\n' '' - -- --help
+case_ t 'help wins over files'   '' 0 '@U\n' '' - -- missing.md --help
+case_ t 'unknown option'         '' 2 '' 'pagelume: error: unknown option: --frobnicate\n@U\n' - -- --frobnicate
+case_ t 'unknown option first'   '' 2 '' 'pagelume: error: unknown option: --\n@U\n' - -- a.md -- --help
+case_ t 'help on a full disk'    'stdout:/dev/full' 1 '' 'pagelume: error: cannot write to standard output: No space left on device\n' - -- -h
+case_ t 'version on a full disk' 'stdout:/dev/full' 1 '' 'pagelume: error: cannot write to standard output: No space left on device\n' - -- --version
+case_ t 'help to a closed stdout' 'stdout:closed' 1 '' 'pagelume: error: cannot write to standard output: Bad file descriptor\n' - -- --help
+
+# Missing files are reported before any bundle is looked for.
+case_ t 'missing files in order' 'file:a.md' 1 '' 'pagelume: error: no such file: @W/b.md, @W/c.md\n' - -- a.md b.md c.md
+case_ t 'missing file twice'     '' 1 '' 'pagelume: error: no such file: @W/x.md, @W/x.md\n' - -- x.md x.md
+case_ t 'dangling link missing'  'link:a.md=nowhere' 1 '' 'pagelume: error: no such file: @W/a.md\n' - -- a.md
+case_ t 'home and absolute'      '' 1 '' 'pagelume: error: no such file: @H/n.md, /no/such.md, @W/~x/n.md\n' - -- '~/n.md' /no/such.md '~x/n.md'
+case_ t 'removed working directory' 'cwd:-' 1 '' 'pagelume: error: cannot determine the current directory: No such file or directory\n' - -- a.md
+
+# Opening through the opener.
+case_ s 'no files, system bundle' "dir:$app" 0 '' '' "$open_app"
+case_ s 'files made absolute'    "dir:$app file:a.md file:sub/b\ c.md" 0 '' '' "$open_app[@W/a.md][@W/sub/b c.md]" -- a.md 'sub/b c.md'
+case_ s 'awkward names unchanged' "dir:$app file:'q\"d\".md file:* file:- file:-x.md" 0 '' '' "$open_app[@W/'q\"d\".md][@W/*][@W/-][@W/./-x.md]" -- "'q\"d\".md" '*' - ./-x.md
+case_ s 'a directory is a file'  "dir:$app dir:notes" 0 '' '' "$open_app[@W/notes][@H]" -- notes '~'
+case_ s 'opener fails'           "dir:$app env:FAKE_STATUS=3" 3 '' 'pagelume: error: @O exited with status 3\n' "$open_app"
+case_ s 'opener status 1'        "dir:$app env:FAKE_STATUS=1" 1 '' 'pagelume: error: @O exited with status 1\n' "$open_app"
+case_ s 'opener killed'          "dir:$app env:FAKE_SIGNAL=TERM" 15 '' 'pagelume: error: @O exited with status 15\n' "$open_app"
+case_ s 'opener missing'         "dir:$app no-opener" 1 '' 'pagelume: error: failed to launch @O: No such file or directory\n' -
+case_ s 'empty argument vector'  "dir:$app argv0:-" 0 '' '' "$open_app"
+
+# Without a bundle: the development executable, or the error.
+case_ s 'nothing to run'         'file:a.md' 1 '' '@N\n' - -- a.md
+case_ s 'development executable' 'file:a.md child:.build/debug/Pagelume' 0 '' '@<@W/.build/debug/Pagelume@>\n' '@W\n[@W/a.md]' -- a.md
+case_ s 'development status'     'child:.build/debug/Pagelume env:FAKE_STATUS=3' 3 '' '@<@W/.build/debug/Pagelume@>\npagelume: error: @W/.build/debug/Pagelume exited with status 3\n' '@W\n'
+case_ s 'development not runnable' 'plain:.build/release/Pagelume' 1 '' '@<@W/.build/release/Pagelume@>\npagelume: error: failed to launch @W/.build/release/Pagelume: Permission denied\n' -
+case_ s 'checkout above'         'checkout:@T/r child:@T/r/.build/release/Pagelume cwd:@T/r/docs' 0 '' '@<@T/r/.build/release/Pagelume@>\n' '@T/r/docs\n'
+
+# Which bundle the opener receives.
+case_ s 'PAGELUME_APP first'     "dir:$app dir:@H/Custom.app env:PAGELUME_APP=~/Custom.app" 0 '' '' "@W\n[-a][@H/Custom.app]"
+case_ s 'PAGELUME_APP home'      "dir:$app env:PAGELUME_APP=~" 0 '' '' "@W\n[-a][@H]"
+case_ s 'PAGELUME_APP missing'   "dir:$app env:PAGELUME_APP=@T/none.app" 0 '' '' "$open_app"
+case_ s 'PAGELUME_APP a file'    "dir:$app file:@T/file.app env:PAGELUME_APP=@T/file.app" 0 '' '' "$open_app"
+case_ s 'PAGELUME_APP relative'  "dir:$app dir:build/Pagelume.app env:PAGELUME_APP=build/Pagelume.app" 0 '' '' "@W\n[-a][build/Pagelume.app]"
+case_ s 'bundle around the tool' "dir:$app tool:@T/Tool.app/Contents/MacOS/pagelume link:@T/bin/pagelume=../Tool.app/Contents/MacOS/pagelume run:@T/bin/pagelume argv0:@T/bin/pagelume" 0 '' '' "@W\n[-a][@T/bin/../Tool.app]"
+case_ s 'bundle through a bin link' "dir:$app tool:@T/Tool.app/Contents/MacOS/pagelume link:@T/bin=Tool.app/Contents/MacOS run:@T/bin/pagelume argv0:@T/bin/pagelume" 0 '' '' "$open_app"
+case_ s 'bare argument 0'        "dir:$app tool:@T/Tool.app/Contents/MacOS/pagelume run:@T/Tool.app/Contents/MacOS/pagelume argv0:pagelume" 0 '' '' "$open_app"
+case_ s 'checkout build bundle'  "dir:$app checkout:. dir:build/Pagelume.app" 0 '' '' "@W\n[-a][@W/build/Pagelume.app]"
+case_ s 'user applications'      'dir:@H/Applications/Pagelume.app' 0 '' '' "@W\n[-a][@H/Applications/Pagelume.app]"
+
+# The version of the bundle the open command would use.
+v='<key>CFBundleShortVersionString</key>'
+case_ s 'version without a bundle' '' 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'version from XML'       "xml:$app=$v<string>1.4.2</string>" 0 '1.4.2\n' '' - -- --version
+case_ s 'version from binary'    "bin:$app=$v<string>2.0.1</string>" 0 '2.0.1\n' '' - -- --version
+case_ s 'version with blanks'    "xml:$app=$v<string>\ 3\ </string>" 0 ' 3 \n' '' - -- --version
+case_ s 'empty version'          "bin:$app=$v<string></string>" 0 '\n' '' - -- --version
+case_ s 'numeric version'        "bin:$app=$v<integer>3</integer>" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'version key missing'    "xml:$app=<key>CFBundleVersion</key><string>9</string>" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'first bundle has no list' "xml:$app=$v<string>1.4.2</string> dir:@T/Bare.app env:PAGELUME_APP=@T/Bare.app" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'PAGELUME_APP version first' "xml:$app=$v<string>1.0</string> xml:@T/Mine.app=$v<string>9.9</string> env:PAGELUME_APP=@T/Mine.app" 0 '9.9\n' '' - -- --version
+case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
+
+echo "$passed passed, $failed failed, $skipped skipped"
+[ -z "$sandbox_reason" ] || echo "skipped cases need the sandbox: $sandbox_reason"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,124 @@
+#include "AppInfo.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+
+#include "TempDir.hpp"
+
+namespace {
+
+std::string xmlList(const std::string& entries) {
+  return R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+)" + entries +
+         R"(
+</dict>
+</plist>
+)";
+}
+
+// {CFBundleExecutable: "Pagelume", CFBundleShortVersionString: "1.4.2"} as
+// Python's plistlib writes it in the binary format.
+const std::string binaryList(
+    "\x62\x70\x6c\x69\x73\x74\x30\x30\xd2\x01\x02\x03\x04\x5f\x10\x12\x43\x46"
+    "\x42\x75\x6e\x64\x6c\x65\x45\x78\x65\x63\x75\x74\x61\x62\x6c\x65\x5f\x10"
+    "\x1a\x43\x46\x42\x75\x6e\x64\x6c\x65\x53\x68\x6f\x72\x74\x56\x65\x72\x73"
+    "\x69\x6f\x6e\x53\x74\x72\x69\x6e\x67\x58\x50\x61\x67\x65\x6c\x75\x6d\x65"
+    "\x55\x31\x2e\x34\x2e\x32\x08\x0d\x22\x3f\x48\x00\x00\x00\x00\x00\x00\x01"
+    "\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x4e",
+    115);
+
+TEST(AppInfoShortVersion, OnlyAStringValueCounts) {
+  struct Case {
+    std::string name, list;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"plain",
+       xmlList("<key>CFBundleShortVersionString</key><string>1.4.2</string>"),
+       "1.4.2"},
+      {"blanks kept",
+       xmlList("<key>CFBundleShortVersionString</key><string> 2.0 </string>"),
+       " 2.0 "},
+      {"empty string",
+       xmlList("<key>CFBundleShortVersionString</key><string/>"), ""},
+      {"non-ASCII",
+       xmlList("<key>CFBundleShortVersionString</key>"
+               "<string>1.0 \xCE\xB2</string>"),
+       "1.0 \xCE\xB2"},
+      {"number",
+       xmlList("<key>CFBundleShortVersionString</key><integer>3</integer>"),
+       std::nullopt},
+      {"array",
+       xmlList("<key>CFBundleShortVersionString</key>"
+               "<array><string>1</string></array>"),
+       std::nullopt},
+      {"other keys only",
+       xmlList("<key>CFBundleVersion</key><string>77</string>"), std::nullopt},
+      {"key case matters",
+       xmlList("<key>cfbundleshortversionstring</key><string>1</string>"),
+       std::nullopt},
+      {"empty dictionary", xmlList(""), std::nullopt},
+      {"not a dictionary",
+       R"(<?xml version="1.0"?><plist version="1.0"><string>1.0</string></plist>)",
+       std::nullopt},
+      {"malformed", "<plist><dict><key>CFBundleShortVersionString",
+       std::nullopt},
+      {"garbage", std::string("\0\xFF\x01garbage", 10), std::nullopt},
+      {"truncated binary", binaryList.substr(0, 60), std::nullopt},
+      {"empty file", "", std::nullopt},
+      {"binary", binaryList, "1.4.2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.file("Pagelume.app/Contents/Info.plist", c.list);
+    EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/Pagelume.app"), c.expected);
+  }
+}
+
+TEST(AppInfoShortVersion, WhereTheListIsLookedFor) {
+  const std::string list =
+      xmlList("<key>CFBundleShortVersionString</key><string>top</string>");
+  TempDir dir;
+  // No Contents directory: Info.plist at the top of the bundle.
+  dir.file("flat.app/Info.plist", list);
+  // A Contents directory without a list hides the top-level one.
+  dir.file("split.app/Info.plist", list);
+  dir.directory("split.app/Contents");
+  dir.directory("empty.app");
+  dir.file("file.app", list);
+  dir.directory("dir-list.app/Contents/Info.plist");
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/flat.app"), "top");
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/split.app"), std::nullopt);
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/empty.app"), std::nullopt);
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/file.app"), std::nullopt);
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/missing.app"), std::nullopt);
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/dir-list.app"), std::nullopt);
+}
+
+TEST(AppInfoShortVersion, AFifoListDoesNotHang) {
+  TempDir dir;
+  dir.directory("fifo.app/Contents");
+  const std::string fifo = dir.path() + "/fifo.app/Contents/Info.plist";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/fifo.app"), std::nullopt);
+}
+
+TEST(AppInfoInfoString, ReadsAnyStringKey) {
+  TempDir dir;
+  dir.file("Pagelume.app/Contents/Info.plist", binaryList);
+  EXPECT_EQ(
+      AppInfo::infoString(dir.path() + "/Pagelume.app", "CFBundleExecutable"),
+      "Pagelume");
+  EXPECT_EQ(AppInfo::infoString(dir.path() + "/Pagelume.app", "Missing"),
+            std::nullopt);
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+#include "FileSystem.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "TempDir.hpp"
+
+namespace {
+
+TEST(PathStrings, FollowTheirTable) {
+  struct Case {
+    std::string path, parent, last, extension;
+  };
+  const Case cases[] = {
+      {"/a/b/c.md", "/a/b", "c.md", "md"},
+      {"/a/b/", "/a", "b", ""},
+      {"/a/b//", "/a", "b", ""},
+      {"/a//b", "/a/", "b", ""},
+      {"/", "/", "/", ""},
+      {"//", "/", "/", ""},
+      {"/a", "/", "a", ""},
+      {"a", "", "a", ""},
+      {"a/", "", "a", ""},
+      {"", "", "", ""},
+      {".app", "", ".app", "app"},
+      {"/x/Pagelume.app", "/x", "Pagelume.app", "app"},
+      {"/x/a.tar.gz/", "/x", "a.tar.gz", "gz"},
+      {"/x.app/Contents", "/x.app", "Contents", ""},
+      {"/x/a.", "/x", "a.", ""},
+      {"/x/../y", "/x/..", "y", ""},
+      {"a/b", "a", "b", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(FileSystem::stringByDeletingLastPathComponent(c.path), c.parent);
+    EXPECT_EQ(FileSystem::lastPathComponent(c.path), c.last);
+    EXPECT_EQ(FileSystem::pathExtension(c.path), c.extension);
+  }
+}
+
+TEST(PathStrings, ParentsOfAnAbsolutePathEndAtRoot) {
+  std::string path = "/a//b/c/";
+  for (int step = 0; step < 4; ++step) {
+    path = FileSystem::stringByDeletingLastPathComponent(path);
+  }
+  EXPECT_EQ(path, "/");
+  EXPECT_EQ(FileSystem::stringByDeletingLastPathComponent(path), "/");
+}
+
+struct SystemFileManagerTest : ::testing::Test {
+  TempDir dir;
+  const FileSystem::FileManager& files = FileSystem::defaultManager();
+};
+
+TEST_F(SystemFileManagerTest, ExistenceFollowsFinalLinks) {
+  dir.file("file.md");
+  dir.directory("folder");
+  dir.link("to-folder", "folder");
+  dir.link("to-file", "file.md");
+  dir.link("dangling", "nowhere");
+  struct Case {
+    std::string name;
+    bool exists, isDirectory;
+  };
+  const Case cases[] = {
+      {"file.md", true, false},         {"folder", true, true},
+      {"to-folder", true, true},        {"to-file", true, false},
+      {"dangling", false, false},       {"missing", false, false},
+      {"file.md/inside", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.path() + "/" + c.name;
+    EXPECT_EQ(files.fileExistsAtPath(path), c.exists);
+    bool isDirectory = false;
+    EXPECT_EQ(files.fileExistsAtPath(path, isDirectory), c.exists);
+    EXPECT_EQ(isDirectory, c.isDirectory);
+  }
+  EXPECT_FALSE(files.fileExistsAtPath(""));
+  EXPECT_FALSE(files.fileExistsAtPath(dir.path() + std::string("\0x", 2)));
+}
+
+TEST_F(SystemFileManagerTest, ReadsLinkTextUnresolvedAndWhole) {
+  const std::string longDestination = std::string(4000, 'x') + "/../target";
+  dir.link("long", longDestination);
+  dir.link("relative", "../a/./b");
+  dir.file("plain");
+  EXPECT_EQ(files.destinationOfSymbolicLinkAtPath(dir.path() + "/long"),
+            longDestination);
+  EXPECT_EQ(files.destinationOfSymbolicLinkAtPath(dir.path() + "/relative"),
+            "../a/./b");
+  EXPECT_EQ(files.destinationOfSymbolicLinkAtPath(dir.path() + "/plain"),
+            std::nullopt);
+  EXPECT_EQ(files.destinationOfSymbolicLinkAtPath(dir.path() + "/missing"),
+            std::nullopt);
+}
+
+TEST_F(SystemFileManagerTest, UnanswerableQuestionsAreNo) {
+  const std::string tooLong(70000, 'a');
+  EXPECT_FALSE(files.fileExistsAtPath(tooLong));
+  EXPECT_EQ(files.destinationOfSymbolicLinkAtPath(tooLong), std::nullopt);
+  dir.link("loop", "loop");
+  EXPECT_FALSE(files.fileExistsAtPath(dir.path() + "/loop"));
+  EXPECT_EQ(files.destinationOfSymbolicLinkAtPath(dir.path() + "/loop"),
+            "loop");
+}
+
+// Restores an environment variable when the test ends.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      old_ = old;
+    }
+    if (value == nullptr) {
+      unsetenv(name);
+    } else {
+      setenv(name, value, 1);
+    }
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST_F(SystemFileManagerTest, HomeIsTheVariableWithoutTrailingSlashes) {
+  struct Case {
+    const char* value;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/Users/ann", "/Users/ann"},
+      {"/Users/ann//", "/Users/ann"},
+      {"/", "/"},
+      {"///", "/"},
+      {"relative/", "relative"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    const ScopedVariable home("HOME", c.value);
+    EXPECT_EQ(files.homeDirectoryForCurrentUser(), c.expected);
+  }
+}
+
+TEST_F(SystemFileManagerTest, HomeFallsBackToThePasswordDatabase) {
+  const ScopedVariable home("HOME", "");
+  const auto fromDatabase = files.homeDirectoryForCurrentUser();
+  // Every account this runs under has an entry with a home directory.
+  ASSERT_TRUE(fromDatabase.has_value());
+  EXPECT_FALSE(fromDatabase->empty());
+  EXPECT_EQ(fromDatabase->front(), '/');
+}
+
+TEST_F(SystemFileManagerTest, WorkingDirectoryAndItsRemoval) {
+  std::error_code error;
+  const auto before = files.currentDirectoryPath(error);
+  ASSERT_TRUE(before.has_value());
+  const std::string gone = dir.directory("gone");
+  ASSERT_EQ(chdir(gone.c_str()), 0);
+  EXPECT_EQ(files.currentDirectoryPath(error), gone);
+  ASSERT_EQ(rmdir(gone.c_str()), 0);
+  EXPECT_EQ(files.currentDirectoryPath(error), std::nullopt);
+  EXPECT_TRUE(error);
+  ASSERT_EQ(chdir(before->c_str()), 0);
+}
+
+}  // namespace
