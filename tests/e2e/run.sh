@@ -23,9 +23,31 @@ set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # --- the sandbox ------------------------------------------------------------
+#
+# Three stages share this script, told apart by PAGELUME_E2E_STAGE:
+#   (unset)  makes the scratch folder, runs the next stage in a new mount
+#            namespace when one can be made (the cases otherwise), and removes
+#            the scratch folder once the namespace, and every mount in it, is
+#            gone: nothing is ever deleted through a bind mount;
+#   root     assembles the sandbox root and runs the cases chrooted into it;
+#   cases    runs the cases inside the sandbox.
 
+stage=${PAGELUME_E2E_STAGE:-}
 sandbox_reason=""
-if [ -z "${PAGELUME_E2E_INSIDE:-}" ]; then
+
+if [ -z "$stage" ]; then
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-e2e.XXXXXX")
+  scratch=$(cd "$scratch" && pwd -P)
+  remove_scratch() {
+    chmod -R u+rwx "$scratch" 2>/dev/null
+    if rm --one-file-system -rf /nonexistent 2>/dev/null; then
+      rm --one-file-system -rf "$scratch"
+    else
+      rm -rf "$scratch"
+    fi
+  }
+  trap remove_scratch EXIT
+
   if [ "$(uname -s)" != Linux ]; then
     sandbox_reason="mount namespaces are Linux-only"
   elif ! command -v unshare >/dev/null; then
@@ -37,58 +59,65 @@ if [ -z "${PAGELUME_E2E_INSIDE:-}" ]; then
       unshare_flags=(--user --map-root-user --mount --propagation private)
     fi
     if unshare "${unshare_flags[@]}" true 2>/dev/null; then
-      export PAGELUME_E2E_INSIDE=1
-      exec unshare "${unshare_flags[@]}" bash "${BASH_SOURCE[0]}" "$@"
+      PAGELUME_E2E_STAGE=root PAGELUME_E2E_SCRATCH=$scratch \
+        unshare "${unshare_flags[@]}" bash "${BASH_SOURCE[0]}" "$@"
+      exit
     fi
     sandbox_reason="this system refuses a mount namespace"
   fi
 fi
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-e2e.XXXXXX")
-scratch=$(cd "$scratch" && pwd -P)
-cleanup() {
-  if [ "${PAGELUME_E2E_INSIDE:-}" = 1 ]; then
-    umount -R "$scratch/root" "$scratch/overlay" 2>/dev/null
+# mirror SOURCE TARGET REST: makes TARGET a tmpfs that shows every entry of
+# SOURCE through a bind mount, except the one named by the first component
+# of REST, which is mirrored in the same way (or made empty, when SOURCE has
+# none), down to the last component. What the sandbox writes there lands in
+# a tmpfs, never in the real file system.
+mirror() {
+  local source=$1 target=$2 rest=$3
+  local next=${rest%%/*} after=""
+  [ "$next" = "$rest" ] || after=${rest#*/}
+  mount -t tmpfs tmpfs "$target" || return 1
+  local entry name
+  for entry in "$source"/* "$source"/.[!.]*; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    name=${entry##*/}
+    [ "$name" != "$next" ] || continue
+    if [ -L "$entry" ]; then
+      cp -P "$entry" "$target/$name"
+    elif [ -d "$entry" ]; then
+      mkdir "$target/$name" && mount --rbind "$entry" "$target/$name"
+    else
+      : >"$target/$name" && mount --bind "$entry" "$target/$name"
+    fi || return 1
+  done
+  [ -n "$next" ] || return 0
+  mkdir "$target/$next" || return 1
+  if [ -L "$source/$next" ]; then
+    return 1
+  elif [ -d "$source/$next" ]; then
+    mirror "$source/$next" "$target/$next" "$after"
+  elif [ -n "$after" ]; then
+    mkdir -p "$target/$next/$after"
   fi
-  chmod -R u+rwx "$scratch" 2>/dev/null
-  rm -rf "$scratch"
 }
-trap cleanup EXIT
 
-# Inside the namespace: a root of bind mounts with an empty /Applications, and
-# the opener's top-level directory as an overlay, so that the fake opener can
-# be written without touching the real file system.
-if [ "${PAGELUME_E2E_INSIDE:-}" = 1 ]; then
+# The sandbox root: the real root with an empty /Applications and a folder
+# for the fake opener.
+if [ "$stage" = root ]; then
+  scratch=$PAGELUME_E2E_SCRATCH
   root=$scratch/root
-  opener_top=$(printf '%s' "$PAGELUME_OPENER" | cut -d/ -f2)
-  if mkdir "$root" && mount -t tmpfs tmpfs "$root" && mkdir "$root/Applications"; then
-    for entry in /*; do
-      name=${entry#/}
-      if [ -L "$entry" ]; then
-        cp -P "$entry" "$root/$name"
-      elif [ -d "$entry" ] && [ "$name" != "$opener_top" ]; then
-        mkdir "$root/$name" && mount --rbind "$entry" "$root/$name"
-      fi
-    done
-    mkdir -p "$scratch/overlay" "$root/$opener_top"
-    if mount -t tmpfs tmpfs "$scratch/overlay" &&
-      mkdir "$scratch/overlay/upper" "$scratch/overlay/work" &&
-      mount -t overlay overlay \
-      -o "lowerdir=/$opener_top,upperdir=$scratch/overlay/upper,workdir=$scratch/overlay/work" \
-      "$root/$opener_top"; then
-      mkdir -p "$root$(dirname "$PAGELUME_OPENER")"
-      chroot "$root" env PAGELUME_E2E_INSIDE=2 PAGELUME_E2E_SCRATCH="$scratch" \
-        bash "$here/run.sh" "$@"
-      exit  # with the cases' status, after the trap has cleaned up
-    fi
+  opener_folder=$(dirname "$PAGELUME_OPENER")
+  if mkdir "$root" && mirror "" "$root" "${opener_folder#/}" &&
+    mkdir -p "$root/Applications"; then
+    exec chroot "$root" env PAGELUME_E2E_STAGE=cases \
+      PAGELUME_E2E_SCRATCH="$scratch" bash "$here/run.sh" "$@"
   fi
-  echo "e2e: could not assemble the sandbox root; running without it" >&2
   sandbox_reason="the sandbox root could not be assembled"
+  scratch=$scratch/cases
+  mkdir "$scratch"
 fi
-if [ "${PAGELUME_E2E_INSIDE:-}" = 2 ]; then
-  # The tree the root was made from is visible here too; the cases use a
-  # folder of it, so that paths read the same inside and out.
-  rmdir "$scratch"
+
+if [ "$stage" = cases ]; then
   scratch=$PAGELUME_E2E_SCRATCH/cases
   mkdir "$scratch"
 fi
@@ -201,7 +230,7 @@ case_() {
   local kind=$1 name=$2 tokens=$3 status=$4 out=$5 err=$6 child=$7
   shift 7
   [ "${1:-}" = -- ] && shift
-  if [ "$kind" = s ] && [ "${PAGELUME_E2E_INSIDE:-}" != 2 ]; then
+  if [ "$kind" = s ] && [ "$stage" != cases ]; then
     skipped=$((skipped + 1))
     echo "skip: $name"
     return
