@@ -1,8 +1,10 @@
 #include "AppLauncher.hpp"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -30,8 +32,15 @@ std::string LaunchError::description() const {
   return executable;
 }
 
-std::optional<LaunchError> run(const std::string& executable,
-                               const std::vector<std::string>& arguments) {
+namespace {
+
+// Starts `executable` with `arguments` after the program name. posix_spawn,
+// unlike posix_spawnp, never searches PATH: a bare name is a file in the
+// working directory.
+int spawn(const std::string& executable,
+          const std::vector<std::string>& arguments,
+          const posix_spawn_file_actions_t* actions,
+          const posix_spawnattr_t* attributes, pid_t& child) {
   // posix_spawn takes non-const strings; copies keep the caller's intact.
   std::vector<std::string> words;
   words.reserve(arguments.size() + 1);
@@ -43,17 +52,20 @@ std::optional<LaunchError> run(const std::string& executable,
     argv.push_back(word.data());
   }
   argv.push_back(nullptr);
+  return posix_spawn(&child, executable.c_str(), actions, attributes,
+                     argv.data(), environ);
+}
 
+}  // namespace
+
+std::optional<LaunchError> run(const std::string& executable,
+                               const std::vector<std::string>& arguments) {
   // A SIGCHLD ignored by whoever started the tool would reap the child
   // behind waitpid's back (and be inherited by the child itself).
   std::signal(SIGCHLD, SIG_DFL);
 
   pid_t child = 0;
-  // posix_spawn, unlike posix_spawnp, never searches PATH: a bare name is a
-  // file in the working directory.
-  const int error = posix_spawn(&child, executable.c_str(), nullptr, nullptr,
-                                argv.data(), environ);
-  if (error != 0) {
+  if (const int error = spawn(executable, arguments, nullptr, nullptr, child)) {
     return LaunchError::spawnFailed(executable,
                                     {error, std::generic_category()});
   }
@@ -71,6 +83,26 @@ std::optional<LaunchError> run(const std::string& executable,
   const int status = WEXITSTATUS(waitStatus);
   if (status != 0) {
     return LaunchError::exitedNonzero(executable, status);
+  }
+  return std::nullopt;
+}
+
+std::optional<LaunchError> startDetached(
+    const std::string& executable, const std::vector<std::string>& arguments) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
+                                   O_RDONLY, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  pid_t child = 0;
+  const int error = spawn(executable, arguments, &actions, &attributes, child);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    return LaunchError::spawnFailed(executable,
+                                    {error, std::generic_category()});
   }
   return std::nullopt;
 }

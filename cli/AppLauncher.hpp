@@ -35,4 +35,11 @@ struct LaunchError {
 std::optional<LaunchError> run(const std::string& executable,
                                const std::vector<std::string>& arguments);
 
+// Starts `executable` like `run`, but in a session of its own with standard
+// input from /dev/null, and does not wait for it: it outlives the caller.
+// Nothing means it started; a program that cannot be started (missing, not
+// executable) is reported here, before this returns.
+std::optional<LaunchError> startDetached(
+    const std::string& executable, const std::vector<std::string>& arguments);
+
 }  // namespace AppLauncher

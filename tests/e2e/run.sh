@@ -13,12 +13,14 @@
 # skipped with the reason, and the other cases still run.
 #
 # Environment: PAGELUME (the binary), EXECAS (starts a program with a chosen
-# argument 0), PAGELUME_OPENER (the opener path the binary was built with).
+# argument 0), PAGELUME_OPENER (the opener path the binary was built with),
+# STANDIN (the stand-in opener, where the project builds one).
 set -u
 
 : "${PAGELUME:?path of the pagelume binary}"
 : "${EXECAS:?path of the execas helper}"
 : "${PAGELUME_OPENER:?opener path the binary was built with}"
+STANDIN=${STANDIN:-}
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -144,10 +146,12 @@ no_bundle='pagelume: error: could not find Pagelume.app; build one with `make ap
 note_before='pagelume: note: no Pagelume.app found; running '
 note_after=' directly, which blocks this terminal until the app quits'
 
-# A child that records its working directory and arguments in $FAKE_LOG,
-# then exits with $FAKE_STATUS or kills itself with $FAKE_SIGNAL.
+# A child that records its working directory and arguments in $FAKE_LOG
+# (whole, through a rename, as a detached child is read while it runs), then
+# exits with $FAKE_STATUS or kills itself with $FAKE_SIGNAL.
 fake_child='#!/bin/sh
-{ pwd; for a in "$@"; do printf "[%s]" "$a"; done; echo; } > "$FAKE_LOG"
+{ pwd; for a in "$@"; do printf "[%s]" "$a"; done; echo; } > "$FAKE_LOG.part"
+mv "$FAKE_LOG.part" "$FAKE_LOG"
 if [ -n "${FAKE_SIGNAL:-}" ]; then kill -"$FAKE_SIGNAL" $$; fi
 exit "${FAKE_STATUS:-0}"
 '
@@ -217,13 +221,15 @@ setup() {
 }
 
 # case KIND NAME SETUP STATUS STDOUT STDERR CHILD [-- ARGUMENT ...]
-#   KIND    t: runs anywhere; s: needs the sandbox
+#   KIND    t: runs anywhere; s: needs the sandbox; o: needs the stand-in
+#           opener (systems other than macOS)
 #   SETUP   tokens for setup(), separated by blanks ("\ " inside one), and:
 #             env:NAME=VALUE   an environment variable for the run
 #             argv0:VALUE      argument 0 ("argv0:" empty, "argv0:-" none)
 #             cwd:PATH         the working directory (created), "cwd:-" removed
 #             stdout:closed    or stdout:/dev/full
 #             no-opener        the opener is absent
+#             real-opener      the opener is the stand-in the project builds
 #   STDOUT, STDERR  the exact output, printf %b escapes and placeholders
 #   CHILD   what the child recorded ("WORKDIR\n[arg][arg]"), or "-" for none
 case_() {
@@ -232,7 +238,12 @@ case_() {
   [ "${1:-}" = -- ] && shift
   if [ "$kind" = s ] && [ "$stage" != cases ]; then
     skipped=$((skipped + 1))
-    echo "skip: $name"
+    echo "skip: $name (needs the sandbox)"
+    return
+  fi
+  if [ "$kind" = o ] && [ -z "$STANDIN" ]; then
+    skipped=$((skipped + 1))
+    echo "skip: $name (this system has its own opener)"
     return
   fi
 
@@ -259,6 +270,7 @@ case_() {
       cwd:*) workdir=$(expand "${token#cwd:}"); mkdir -p "$workdir" ;;
       stdout:*) redirect=${token#stdout:} ;;
       no-opener) rm -f "$PAGELUME_OPENER" ;;
+      real-opener) cp "$STANDIN" "$PAGELUME_OPENER" ;;
       *) setup "$token" || { failed=$((failed + 1)); return; } ;;
     esac
   done
@@ -281,6 +293,14 @@ case_() {
     exec env -i "${environment[@]}" "${execas[@]}" "${arguments[@]}"
   ) >"$T/stdout" 2>"$T/stderr" </dev/null
   local actual=$?
+  # A detached child may still be starting.
+  if [ "$child" != - ]; then
+    local tries=0
+    while [ ! -e "$T/child.log" ] && [ "$tries" -lt 100 ]; do
+      sleep 0.05
+      tries=$((tries + 1))
+    done
+  fi
 
   local problems=""
   [ "$actual" = "$status" ] || problems+="  status: expected $status, got $actual"$'\n'
@@ -371,6 +391,19 @@ case_ s 'version key missing'    "xml:$app=<key>CFBundleVersion</key><string>9</
 case_ s 'first bundle has no list' "xml:$app=$v<string>1.4.2</string> dir:@T/Bare.app env:PAGELUME_APP=@T/Bare.app" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'PAGELUME_APP version first' "xml:$app=$v<string>1.0</string> xml:@T/Mine.app=$v<string>9.9</string> env:PAGELUME_APP=@T/Mine.app" 0 '9.9\n' '' - -- --version
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
+
+# The stand-in opener on its own, and behind the tool.
+a=@T/Sample.app
+exe=$a/Contents/MacOS
+case_ o 'stand-in opens'          "child:$exe/Sample file:a.md run:$STANDIN" 0 '' '' '@W\n[@W/a.md][b c]' -- -a $a @W/a.md 'b c'
+case_ o 'stand-in declared name'  "xml:$a=<key>CFBundleExecutable</key><string>Viewer</string> child:$exe/Viewer run:$STANDIN" 0 '' '' '@W\n' -- -a $a
+case_ o 'stand-in no executable'  "dir:$exe run:$STANDIN" 1 '' "open: no executable in $a: $exe/Sample does not exist\n" - -- -a $a x.md
+case_ o 'stand-in not executable' "plain:$exe/Sample run:$STANDIN" 1 '' "open: cannot start $exe/Sample: Permission denied\n" - -- -a $a
+case_ o 'stand-in not a bundle'   "file:$a run:$STANDIN" 1 '' "open: not an app bundle: $a\n" - -- -a $a
+case_ o 'stand-in missing bundle' "run:$STANDIN" 1 '' "open: not an app bundle: $a\n" - -- -a $a
+case_ o 'stand-in bad usage'      "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' - -- $a x.md
+case_ o 'stand-in no arguments'   "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' -
+case_ s 'tool through the stand-in' "real-opener child:$app/Contents/MacOS/Pagelume file:a.md" 0 '' '' '@W\n[@W/a.md]' -- a.md
 
 echo "$passed passed, $failed failed, $skipped skipped"
 [ -z "$sandbox_reason" ] || echo "skipped cases need the sandbox: $sandbox_reason"

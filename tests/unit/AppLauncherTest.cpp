@@ -120,6 +120,39 @@ TEST_F(AppLauncherRunTest, BareNameIsNotSearchedOnPath) {
   EXPECT_EQ(local->status, 4);
 }
 
+TEST_F(AppLauncherRunTest, DetachedChildLeadsItsOwnSessionWithoutInput) {
+  if (access("/proc/self/stat", R_OK) != 0) {
+    GTEST_SKIP() << "no /proc to read a child's session from";
+  }
+  // Field 6 of /proc/PID/stat is the session; a session leader's is its pid.
+  const std::string probe = script(
+      "probe",
+      "out=\"$(dirname \"$0\")\"\n"
+      "set -- $(cat /proc/$$/stat)\n"
+      "echo \"$1 $6 $(readlink /proc/$$/fd/0)\" > \"$out/session.part\"\n"
+      "mv \"$out/session.part\" \"$out/session\"\n");
+  ASSERT_EQ(AppLauncher::startDetached(probe, {}), std::nullopt);
+  for (int tries = 0; tries < 200 && read("session").empty(); ++tries) {
+    usleep(25000);
+  }
+  std::istringstream fields(read("session"));
+  std::string pid, session, input;
+  fields >> pid >> session >> input;
+  EXPECT_FALSE(pid.empty());
+  EXPECT_EQ(session, pid);
+  EXPECT_EQ(input, "/dev/null");
+}
+
+TEST_F(AppLauncherRunTest, DetachedStartFailuresAreReported) {
+  const std::string notExecutable = dir.file("plain", "not a program\n");
+  const auto missing = AppLauncher::startDetached("/no/such/tool", {});
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_EQ(missing->underlying.value(), ENOENT);
+  const auto refused = AppLauncher::startDetached(notExecutable, {});
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_EQ(refused->underlying.value(), EACCES);
+}
+
 TEST_F(AppLauncherRunTest, TwoCallsAreIndependent) {
   const std::string ok = script("ok", "exit 0\n");
   EXPECT_TRUE(AppLauncher::run("/no/such/tool", {}).has_value());

@@ -1,0 +1,85 @@
+#include "StandInOpener.hpp"
+
+#include <cstdio>
+
+#include "AppInfo.hpp"
+#include "AppLauncher.hpp"
+#include "FileSystem.hpp"
+#include "Unicode.hpp"
+
+namespace StandInOpener {
+namespace {
+
+void printError(const std::string& message) {
+  const std::string line = "open: " + message + "\n";
+  // Standard error is unbuffered: the line leaves in one write.
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+}  // namespace
+
+std::optional<Request> parse(const std::vector<std::string>& arguments) {
+  if (arguments.size() < 2 || !Unicode::equal(arguments[0], "-a")) {
+    return std::nullopt;
+  }
+  return Request{arguments[1], {arguments.begin() + 2, arguments.end()}};
+}
+
+std::optional<std::string> executableName(
+    const std::string& bundle, const std::optional<std::string>& declared) {
+  if (declared && !declared->empty()) {
+    if (declared->find('/') != std::string::npos ||
+        Unicode::equal(*declared, ".") || Unicode::equal(*declared, "..")) {
+      return std::nullopt;
+    }
+    return declared;
+  }
+  std::string name = FileSystem::lastPathComponent(bundle);
+  if (Unicode::equal(FileSystem::pathExtension(name), "app")) {
+    name.resize(name.size() - 4);
+  }
+  if (name.empty() || Unicode::equal(name, "/") || Unicode::equal(name, ".") ||
+      Unicode::equal(name, "..")) {
+    return std::nullopt;
+  }
+  return name;
+}
+
+int open(const Request& request) {
+  const FileSystem::FileManager& files = FileSystem::defaultManager();
+  bool isDirectory = false;
+  if (!files.fileExistsAtPath(request.bundle, isDirectory) || !isDirectory) {
+    printError("not an app bundle: " + request.bundle);
+    return 1;
+  }
+  const auto name = executableName(
+      request.bundle, AppInfo::infoString(request.bundle, "CFBundleExecutable"));
+  if (!name) {
+    printError("no usable executable name in " + request.bundle);
+    return 1;
+  }
+  const std::string executable = request.bundle + "/Contents/MacOS/" + *name;
+  if (!files.fileExistsAtPath(executable)) {
+    printError("no executable in " + request.bundle + ": " + executable +
+               " does not exist");
+    return 1;
+  }
+  if (const auto error =
+          AppLauncher::startDetached(executable, request.files)) {
+    printError("cannot start " + executable + ": " +
+               error->underlying.message());
+    return 1;
+  }
+  return 0;
+}
+
+int run(const std::vector<std::string>& arguments) {
+  const auto request = parse(arguments);
+  if (!request) {
+    printError(usage);
+    return 1;
+  }
+  return open(*request);
+}
+
+}  // namespace StandInOpener

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A stand-in for macOS's "open -a BUNDLE [FILE ...]" on systems without it:
+// it starts the executable inside the bundle with the files as arguments,
+// detached from the terminal, and returns once the app has started.
+namespace StandInOpener {
+
+// What one invocation asks for.
+struct Request {
+  std::string bundle;
+  std::vector<std::string> files;
+
+  bool operator==(const Request&) const = default;
+};
+
+inline constexpr const char* usage = "usage: open -a BUNDLE [FILE ...]";
+
+// Accepts exactly "-a", a bundle, then any files; anything else is nothing.
+std::optional<Request> parse(const std::vector<std::string>& arguments);
+
+// The name of the bundle's executable: `declared` (the information property
+// list's "CFBundleExecutable") when it is one plain file name, else the
+// bundle's file name without ".app" when nothing is declared. Nothing when
+// the declared name is not a plain file name ("/" inside, "." or "..") or no
+// name is left.
+std::optional<std::string> executableName(
+    const std::string& bundle, const std::optional<std::string>& declared);
+
+// Carries out the request and returns the exit status: 0 once the app has
+// started, 1 after a one-line "open: " diagnostic on standard error.
+int open(const Request& request);
+
+// The program's entry point: the arguments after the program name in,
+// the exit status out.
+int run(const std::vector<std::string>& arguments);
+
+}  // namespace StandInOpener
