@@ -52,8 +52,9 @@ int open(const Request& request) {
     printError("not an app bundle: " + request.bundle);
     return 1;
   }
-  const auto name = executableName(
-      request.bundle, AppInfo::infoString(request.bundle, "CFBundleExecutable"));
+  const auto name =
+      executableName(request.bundle,
+                     AppInfo::infoString(request.bundle, "CFBundleExecutable"));
   if (!name) {
     printError("no usable executable name in " + request.bundle);
     return 1;

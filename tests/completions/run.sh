@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Loads each shell's completion script in that shell and checks what it
+# offers: the options after "--", and only Markdown files and directories
+# for a file argument. bash always; zsh and fish where they are installed.
+#
+# Usage: run.sh COMPLETIONS_DIR
+set -u
+completions=$(cd "${1:?usage: run.sh COMPLETIONS_DIR}" && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-completions.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/sub"
+touch "$work/a.md" "$work/b.txt" "$work/c.markdown"
+cd "$work" || exit 1
+
+passed=0
+failed=0
+skipped=0
+
+# expect NAME ACTUAL WANTED...: every WANTED appears in ACTUAL, b.txt never.
+expect() {
+  local name=$1 actual=$2
+  shift 2
+  local wanted missing=""
+  for wanted in "$@"; do
+    grep -qF -- "$wanted" <<<"$actual" || missing+=" $wanted"
+  done
+  grep -qF b.txt <<<"$actual" && missing+=" (offered b.txt)"
+  if [ -z "$missing" ]; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    printf 'FAIL: %s: missing%s in:\n%s\n' "$name" "$missing" "$actual"
+  fi
+}
+
+bash_complete() {
+  bash --norc --noprofile -c '
+    source "$1" || exit 1
+    COMP_WORDS=(pagelume "$2")
+    COMP_CWORD=1
+    _pagelume
+    printf "%s\n" "${COMPREPLY[@]}"' bash "$completions/pagelume.bash" "$1" 2>&1
+}
+expect 'bash options' "$(bash_complete --)" --help --version
+expect 'bash files' "$(bash_complete '')" a.md c.markdown sub
+
+if command -v zsh >/dev/null; then
+  expect 'zsh options' "$(zsh "$here/zsh-list.zsh" "$completions" "$work" 'pagelume --')" --help --version
+  expect 'zsh files' "$(zsh "$here/zsh-list.zsh" "$completions" "$work" 'pagelume ')" a.md c.markdown sub/
+else
+  skipped=$((skipped + 2))
+  echo "skip: zsh is not installed"
+fi
+
+if command -v fish >/dev/null; then
+  fish_complete() {
+    fish --no-config -c 'source $argv[1]; and complete -C "pagelume $argv[2]"' \
+      "$completions/pagelume.fish" "$1" 2>&1
+  }
+  expect 'fish options' "$(fish_complete --)" --help --version
+  expect 'fish files' "$(fish_complete '')" a.md c.markdown sub/
+else
+  skipped=$((skipped + 2))
+  echo "skip: fish is not installed"
+fi
+
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]

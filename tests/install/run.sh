@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix and checks the installed tree, the
+# manual page and the packages CPack makes.
+#
+# Usage: run.sh BUILD_DIR INSTALL_PREFIX (the prefix the build was configured
+# with, under which the Debian package installs)
+set -u
+build=$(cd "${1:?usage: run.sh BUILD_DIR INSTALL_PREFIX}" && pwd)
+prefix=${2:?usage: run.sh BUILD_DIR INSTALL_PREFIX}
+work=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-install.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+skipped=0
+check() {
+  local name=$1
+  shift
+  local output
+  if output=$("$@" 2>&1); then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    printf 'FAIL: %s\n%s\n' "$name" "$output"
+  fi
+}
+skip() {
+  skipped=$((skipped + 1))
+  echo "skip: $1"
+}
+
+expected_tree() {
+  echo bin/pagelume
+  [ "$(uname -s)" = Darwin ] || echo libexec/pagelume/open
+  echo share/bash-completion/completions/pagelume
+  echo share/fish/vendor_completions.d/pagelume.fish
+  echo share/man/man1/pagelume.1
+  echo share/zsh/site-functions/_pagelume
+}
+
+same_tree() {
+  diff <(expected_tree) <(cd "$1" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
+}
+
+executables_run() {
+  "$work/prefix/bin/pagelume" --help >/dev/null &&
+    if [ -e "$work/prefix/libexec/pagelume/open" ]; then
+      # The stand-in opener answers a bad call with its usage line.
+      [ "$("$work/prefix/libexec/pagelume/open" 2>&1)" = "open: usage: open -a BUNDLE [FILE ...]" ]
+    fi
+}
+
+check 'install into a prefix' cmake --install "$build" --prefix "$work/prefix"
+check 'installed tree' same_tree "$work/prefix"
+check 'installed programs run' executables_run
+
+if command -v mandoc >/dev/null; then
+  check 'manual page is lint-clean' mandoc -Tlint "$work/prefix/share/man/man1/pagelume.1"
+else
+  skip 'mandoc is not installed'
+fi
+
+package_tree() {
+  (cd "$build" && cpack -G "$1" -B "$work/packages" >/dev/null) || return 1
+  local package
+  package=$(find "$work/packages" -maxdepth 1 -name "*$2" | head -n 1)
+  [ -n "$package" ] || { echo "no $2 made"; return 1; }
+  mkdir -p "$work/unpacked$2"
+  case $2 in
+    .deb) dpkg-deb -x "$package" "$work/unpacked$2" && same_tree "$work/unpacked$2$prefix" ;;
+    .tar.gz) tar -xzf "$package" -C "$work/unpacked$2" --strip-components=1 && same_tree "$work/unpacked$2" ;;
+  esac
+}
+
+if command -v cpack >/dev/null; then
+  check 'tar.gz package' package_tree TGZ .tar.gz
+  if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
+    check 'Debian package' package_tree DEB .deb
+  else
+    skip 'dpkg-deb and dpkg-shlibdeps are not installed'
+  fi
+fi
+
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
