@@ -5,7 +5,7 @@
 zmodload zsh/zpty || exit 2
 dir=$1 workdir=$2 line=$3
 zpty -b shell 'TERM=dumb zsh -f -i'
-zpty -w shell "cd ${(q)workdir}; PS1='READY> '; fpath=(${(q)dir} \$fpath); autoload -Uz compinit; compinit -u -d /dev/null; zstyle ':completion:*' list-separator '#'; print COMPINIT-DONE"
+zpty -w shell "cd ${(q)workdir}; PS1='READY> '; fpath=(${(q)dir} \$fpath); autoload -Uz compinit; compinit -u -D; zstyle ':completion:*' list-separator '#'; print COMPINIT-DONE"
 output=""
 for i in {1..100}; do
   zpty -r -t shell chunk && output+=$chunk
