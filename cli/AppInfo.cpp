@@ -102,10 +102,18 @@ std::optional<std::string> infoString(const std::string& ofBundleAt,
                                    ? contents + "/Info.plist"
                                    : ofBundleAt + "/Info.plist";
   const auto bytes = readRegularFile(listPath);
-  if (!bytes || bytes->empty()) {
+  if (!bytes) {
     return std::nullopt;
   }
-  const Plist root = parse(*bytes);
+  return stringValue(*bytes, key);
+}
+
+std::optional<std::string> stringValue(const std::string& bytes,
+                                       const std::string& key) {
+  if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
+    return std::nullopt;
+  }
+  const Plist root = parse(bytes);
   if (!root || plist_get_node_type(root.get()) != PLIST_DICT) {
     return std::nullopt;
   }

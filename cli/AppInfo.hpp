@@ -17,4 +17,10 @@ std::optional<std::string> shortVersion(const std::string& ofBundleAt);
 std::optional<std::string> infoString(const std::string& ofBundleAt,
                                       const std::string& key);
 
+// The string under `key` of the property list held in `bytes` (XML or
+// binary), when its top is a dictionary; nothing for anything else,
+// malformed bytes included.
+std::optional<std::string> stringValue(const std::string& bytes,
+                                       const std::string& key);
+
 }  // namespace AppInfo

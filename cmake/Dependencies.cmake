@@ -37,7 +37,17 @@ if(PAGELUME_STATIC_RUNTIME)
   endif()
 endif()
 
-if(PAGELUME_BUILD_TESTS)
+if(PAGELUME_BUILD_TESTS AND PAGELUME_GTEST_SOURCE)
+  if(NOT EXISTS ${PAGELUME_GTEST_SOURCE}/CMakeLists.txt)
+    message(FATAL_ERROR
+      "No GoogleTest sources in ${PAGELUME_GTEST_SOURCE}: install them "
+      "(Debian: apt-get install googletest), or run scripts/bootstrap")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${PAGELUME_GTEST_SOURCE} ${PROJECT_BINARY_DIR}/googletest
+                   EXCLUDE_FROM_ALL SYSTEM)
+elseif(PAGELUME_BUILD_TESTS)
   find_package(GTest)
   if(NOT GTest_FOUND)
     message(FATAL_ERROR
