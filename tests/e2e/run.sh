@@ -190,6 +190,7 @@ expand() {
   text=${text//@T/$T}
   text=${text//@O/$PAGELUME_OPENER}
   text=${text//@U/$usage}
+  text=${text//@M/$many_expected}
   text=${text//@N/$no_bundle}
   text=${text//@</$note_before}
   text=${text//@>/$note_after}
@@ -227,7 +228,11 @@ setup() {
 #             env:NAME=VALUE   an environment variable for the run
 #             argv0:VALUE      argument 0 ("argv0:" empty, "argv0:-" none)
 #             cwd:PATH         the working directory (created), "cwd:-" removed
-#             stdout:closed    or stdout:/dev/full
+#             stdout:closed    or stdout:/dev/full; stderr:closed
+#             lock:PATH        PATH loses all permissions once the run is in
+#                              its working directory
+#             unprivileged     runs as an ordinary user (nobody, when root)
+#             many:N           N files, passed after the other arguments
 #             no-opener        the opener is absent
 #             real-opener      the opener is the stand-in the project builds
 #   STDOUT, STDERR  the exact output, printf %b escapes and placeholders
@@ -257,7 +262,10 @@ case_() {
     chmod +x "$PAGELUME_OPENER"
   fi
 
-  local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect=""
+  local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect="" errors=""
+  local lock="" runner=()
+  local arguments=()
+  many_expected=""
   local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
   # Tokens are separated by blanks; "\ " is a blank inside one.
   local token list=()
@@ -269,12 +277,32 @@ case_() {
       cwd:-) workdir=- ;;
       cwd:*) workdir=$(expand "${token#cwd:}"); mkdir -p "$workdir" ;;
       stdout:*) redirect=${token#stdout:} ;;
+      stderr:closed) errors=closed ;;
+      lock:*) lock=$(expand "${token#lock:}") ;;
+      many:*) # many:N: N files f1.md ... fN.md, passed in order; @M in
+        # the expectations is what the child sees of them
+        local index
+        for ((index = 1; index <= ${token#many:}; index++)); do
+          : >"$W/f$index.md"
+          arguments+=("f$index.md")
+          many_expected+="[$W/f$index.md]"
+        done ;;
+      unprivileged) # as an ordinary user, where permissions apply
+        if [ "$(id -u)" -ne 0 ]; then
+          :
+        elif setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
+          runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+          chmod 777 "$T" && chmod o+x "$scratch" "$(dirname "$scratch")"
+        else
+          skipped=$((skipped + 1))
+          echo "skip: $name (no ordinary user to run as)"
+          return
+        fi ;;
       no-opener) rm -f "$PAGELUME_OPENER" ;;
       real-opener) cp "$STANDIN" "$PAGELUME_OPENER" ;;
       *) setup "$token" || { failed=$((failed + 1)); return; } ;;
     esac
   done
-  local arguments=()
   local argument
   for argument in "$@"; do arguments+=("$(expand "$argument")"); done
 
@@ -286,13 +314,16 @@ case_() {
     else
       cd "$workdir"
     fi || exit 99
+    [ -z "$lock" ] || chmod 000 "$lock" || exit 99
     case $redirect in
       closed) exec >&- ;;
       ?*) exec >"$redirect" ;;
     esac
-    exec env -i "${environment[@]}" "${execas[@]}" "${arguments[@]}"
+    [ "$errors" != closed ] || exec 2>&-
+    exec "${runner[@]}" env -i "${environment[@]}" "${execas[@]}" "${arguments[@]}"
   ) >"$T/stdout" 2>"$T/stderr" </dev/null
   local actual=$?
+  [ -z "$lock" ] || chmod 755 "$lock"
   # A detached child may still be starting.
   if [ "$child" != - ]; then
     local tries=0
@@ -404,6 +435,21 @@ case_ o 'stand-in missing bundle' "run:$STANDIN" 1 '' "open: not an app bundle: 
 case_ o 'stand-in bad usage'      "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' - -- $a x.md
 case_ o 'stand-in no arguments'   "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' -
 case_ s 'tool through the stand-in' "real-opener child:$app/Contents/MacOS/Pagelume file:a.md" 0 '' '' '@W\n[@W/a.md]' -- a.md
+
+# Hostile input: bytes that are not UTF-8, huge and looping inputs, missing
+# streams.
+bad=$'\xff\xfe'
+long=$(printf 'x%.0s' {1..5000})
+case_ s 'file name not UTF-8'     "dir:$app file:$bad.md" 0 '' '' "$open_app[@W/\\xff\\xfe.md]" -- "$bad.md"
+case_ s 'PAGELUME_APP not UTF-8'  "dir:$app dir:@T/$bad.app env:PAGELUME_APP=@T/$bad.app" 0 '' '' "@W\\n[-a][@T/\\xff\\xfe.app]"
+case_ s 'ten thousand files'      "dir:$app many:10000" 0 '' '' "$open_app@M"
+case_ t 'path longer than PATH_MAX' '' 1 '' "pagelume: error: no such file: @W/$long\\n" - -- "$long"
+case_ s 'link loop as argument 0' "dir:$app link:@T/loop=loop argv0:@T/loop" 0 '' '' "$open_app"
+case_ s 'link loop as a candidate' "dir:$app link:@T/loop.app=loop.app env:PAGELUME_APP=@T/loop.app" 0 '' '' "$open_app"
+case_ s 'unreadable folder on the walk' "dir:$app dir:@T/r/sub cwd:@T/r/sub lock:@T/r unprivileged" 0 '' '' "@T/r/sub\\n[-a][$app]"
+case_ t 'stdout and stderr closed' 'stdout:closed stderr:closed' 1 '' '' - -- --version
+case_ t 'usage error, stderr closed' 'stderr:closed' 2 '' '' - -- --frobnicate
+case_ t 'help with stderr closed' 'stderr:closed' 0 '@U\n' '' - -- -h
 
 echo "$passed passed, $failed failed, $skipped skipped"
 [ -z "$sandbox_reason" ] || echo "skipped cases need the sandbox: $sandbox_reason"
