@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -44,11 +45,42 @@ std::optional<utf8proc_int32_t> firstCodePoint(std::string_view text,
   return codePoint;
 }
 
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char byte) {
+    return static_cast<unsigned char>(byte) < 0x80;
+  });
+}
+
+// The number of code points in valid UTF-8 (every byte that does not
+// continue a sequence starts one).
+std::size_t codePoints(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+      }));
+}
+
+// Whether `other` might be canonically equivalent to the different ASCII
+// string `ascii`. ASCII is its own decomposition, and decomposing never
+// leaves fewer code points than there were.
+bool mayMatchAscii(std::string_view ascii, std::string_view other) {
+  return !isAscii(other) && codePoints(other) <= ascii.size();
+}
+
 }  // namespace
 
 bool equal(std::string_view a, std::string_view b) {
   if (a == b) {
     return true;
+  }
+  // Most strings the tool compares are ASCII: settle those without
+  // decomposing anything.
+  if (isAscii(a)) {
+    if (!mayMatchAscii(a, b)) {
+      return false;
+    }
+  } else if (isAscii(b) && !mayMatchAscii(b, a)) {
+    return false;
   }
   const auto left = decomposed(a);
   if (!left) {

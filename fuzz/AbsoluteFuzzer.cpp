@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!arguments.empty()) {
     arguments.erase(arguments.begin());
   }
-  const auto paths = FilePaths::absolute(arguments, workingDirectory,
-                                         homeDirectory);
+  const auto paths =
+      FilePaths::absolute(arguments, workingDirectory, homeDirectory);
   FUZZ_REQUIRE(paths.size() == arguments.size());
   for (size_t index = 0; index < paths.size(); ++index) {
     const std::string& path = paths[index];

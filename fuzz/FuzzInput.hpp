@@ -22,11 +22,11 @@ inline std::vector<std::string> fields(const uint8_t* data, size_t size) {
 }
 
 // Ends the run with a finding when a property does not hold.
-#define FUZZ_REQUIRE(condition)                                           \
-  do {                                                                    \
-    if (!(condition)) {                                                   \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__,     \
-                   __LINE__, #condition);                                 \
-      std::abort();                                                       \
-    }                                                                     \
+#define FUZZ_REQUIRE(condition)                                                \
+  do {                                                                         \
+    if (!(condition)) {                                                        \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, \
+                   #condition);                                                \
+      std::abort();                                                            \
+    }                                                                          \
   } while (false)

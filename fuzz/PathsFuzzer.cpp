@@ -6,7 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path(reinterpret_cast<const char*>(data), size);
-  const std::string parent = FileSystem::stringByDeletingLastPathComponent(path);
+  const std::string parent =
+      FileSystem::stringByDeletingLastPathComponent(path);
   const std::string last = FileSystem::lastPathComponent(path);
   const std::string extension = FileSystem::pathExtension(path);
 
@@ -20,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Walking up ends: each step is shorter, or the walk has settled.
   std::string current = path;
   for (size_t step = 0; step <= path.size() + 1; ++step) {
-    const std::string next = FileSystem::stringByDeletingLastPathComponent(current);
+    const std::string next =
+        FileSystem::stringByDeletingLastPathComponent(current);
     if (next == current) {
       break;
     }
