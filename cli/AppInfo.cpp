@@ -1,5 +1,6 @@
 #include "AppInfo.hpp"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <plist/plist.h>
 #include <sys/stat.h>
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+
+#include "BuildSettings.hpp"
 
 namespace AppInfo {
 namespace {
@@ -72,23 +75,58 @@ std::optional<std::string> readRegularFile(const std::string& path) {
   }
 }
 
-struct PlistFree {
-  void operator()(plist_t node) const { plist_free(node); }
+// libplist is loaded when a property list is first read, not when the tool
+// starts: most runs never read one, and loading it (with libm) at every
+// start costs more than everything else the tool does. The functions keep
+// the header's types, so a change of signature still fails to compile.
+struct PlistLibrary {
+  decltype(&plist_is_binary) isBinary = nullptr;
+  decltype(&plist_from_bin) fromBinary = nullptr;
+  decltype(&plist_from_xml) fromXml = nullptr;
+  decltype(&plist_free) free = nullptr;
+  decltype(&plist_get_node_type) nodeType = nullptr;
+  decltype(&plist_dict_get_item) dictionaryItem = nullptr;
+  decltype(&plist_get_string_ptr) stringPointer = nullptr;
+  // Why the library could not be loaded; empty when it was.
+  std::string error;
 };
-using Plist = std::unique_ptr<void, PlistFree>;
 
-Plist parse(const std::string& bytes) {
-  plist_t root = nullptr;
-  const auto length = static_cast<uint32_t>(bytes.size());
-  // Parsed by format directly: these two calls read the same on every
-  // libplist version, unlike the format-guessing entry point.
-  if (plist_is_binary(bytes.data(), length)) {
-    plist_from_bin(bytes.data(), length, &root);
-  } else {
-    plist_from_xml(bytes.data(), length, &root);
-  }
-  return Plist(root);
+template <typename Function>
+bool bind(void* library, const char* name, Function& function) {
+  void* symbol = dlsym(library, name);
+  function = reinterpret_cast<Function>(symbol);
+  return symbol != nullptr;
 }
+
+PlistLibrary loadPlistLibrary() {
+  PlistLibrary plist;
+  void* library = dlopen(BuildSettings::plistLibrary, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* reason = dlerror();
+    plist.error = reason != nullptr ? reason : BuildSettings::plistLibrary;
+    return plist;
+  }
+  if (!bind(library, "plist_is_binary", plist.isBinary) ||
+      !bind(library, "plist_from_bin", plist.fromBinary) ||
+      !bind(library, "plist_from_xml", plist.fromXml) ||
+      !bind(library, "plist_free", plist.free) ||
+      !bind(library, "plist_get_node_type", plist.nodeType) ||
+      !bind(library, "plist_dict_get_item", plist.dictionaryItem) ||
+      !bind(library, "plist_get_string_ptr", plist.stringPointer)) {
+    const char* reason = dlerror();
+    plist.error = reason != nullptr ? reason : "a libplist function is missing";
+  }
+  return plist;
+}
+
+// Loaded once, on first use, and kept until the process ends.
+const PlistLibrary& plistLibrary() {
+  static const PlistLibrary library = loadPlistLibrary();
+  return library;
+}
+
+// Set once a list could not be read for want of the library.
+std::optional<std::string> unavailable;
 
 }  // namespace
 
@@ -113,20 +151,38 @@ std::optional<std::string> stringValue(const std::string& bytes,
   if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
     return std::nullopt;
   }
-  const Plist root = parse(bytes);
-  if (!root || plist_get_node_type(root.get()) != PLIST_DICT) {
+  const PlistLibrary& plist = plistLibrary();
+  if (!plist.error.empty()) {
+    unavailable = plist.error;
     return std::nullopt;
   }
-  const plist_t value = plist_dict_get_item(root.get(), key.c_str());
-  if (value == nullptr || plist_get_node_type(value) != PLIST_STRING) {
+  plist_t parsed = nullptr;
+  const auto length = static_cast<uint32_t>(bytes.size());
+  // Parsed by format directly: these two calls read the same on every
+  // libplist version, unlike the format-guessing entry point.
+  if (plist.isBinary(bytes.data(), length)) {
+    plist.fromBinary(bytes.data(), length, &parsed);
+  } else {
+    plist.fromXml(bytes.data(), length, &parsed);
+  }
+  const std::unique_ptr<void, decltype(plist.free)> root(parsed, plist.free);
+  if (!root || plist.nodeType(root.get()) != PLIST_DICT) {
     return std::nullopt;
   }
-  uint64_t length = 0;
-  const char* text = plist_get_string_ptr(value, &length);
+  const plist_t value = plist.dictionaryItem(root.get(), key.c_str());
+  if (value == nullptr || plist.nodeType(value) != PLIST_STRING) {
+    return std::nullopt;
+  }
+  uint64_t textLength = 0;
+  const char* text = plist.stringPointer(value, &textLength);
   if (text == nullptr) {
     return std::nullopt;
   }
-  return std::string(text, static_cast<size_t>(length));
+  return std::string(text, static_cast<size_t>(textLength));
+}
+
+std::optional<std::string> readerUnavailable() {
+  return unavailable;
 }
 
 std::optional<std::string> shortVersion(const std::string& ofBundleAt) {

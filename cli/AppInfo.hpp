@@ -23,4 +23,9 @@ std::optional<std::string> infoString(const std::string& ofBundleAt,
 std::optional<std::string> stringValue(const std::string& bytes,
                                        const std::string& key);
 
+// Why a property list could not be read although it was there: the
+// property-list library, which is loaded on first use, could not be loaded.
+// Nothing until that has happened.
+std::optional<std::string> readerUnavailable();
+
 }  // namespace AppInfo

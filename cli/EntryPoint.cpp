@@ -145,12 +145,20 @@ std::vector<std::string> appCandidates() {
                                     /*homeDirectory=*/home.value_or(""));
 }
 
-std::string version() {
+// The version of the bundle the open command would use, or the fallback.
+// Nothing, after a diagnostic, when the bundle's property list is there but
+// the library that reads it cannot be loaded: a broken installation must
+// not pass for a bundle without a version.
+std::optional<std::string> version() {
   const auto bundle =
       AppLocator::resolveApp(appCandidates(), FileSystem::defaultManager());
   if (bundle) {
     if (auto text = AppInfo::shortVersion(*bundle)) {
-      return *text;
+      return text;
+    }
+    if (const auto reason = AppInfo::readerUnavailable()) {
+      printError("pagelume: error: cannot read " + *bundle + ": " + *reason);
+      return std::nullopt;
     }
   }
   return std::string(fallbackVersion);
@@ -236,8 +244,10 @@ int run(const std::vector<std::string>& arguments) {
   switch (command.kind) {
     case CliCommand::Kind::help:
       return printOutput(usageText);
-    case CliCommand::Kind::version:
-      return printOutput(version());
+    case CliCommand::Kind::version: {
+      const auto text = version();
+      return text ? printOutput(*text) : 1;
+    }
     case CliCommand::Kind::open:
       return launch(command.files);
   }

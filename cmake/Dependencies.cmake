@@ -20,6 +20,31 @@ endfunction()
 pagelume_require_module(UTF8PROC libutf8proc libutf8proc-dev utf8proc)
 pagelume_require_module(PLIST "libplist-2.0;libplist" libplist-dev libplist)
 
+# libplist is loaded at run time, on first use (see cli/AppInfo.cpp), by the
+# name the dynamic loader knows it by: its SONAME, or on macOS its install
+# name.
+find_library(PAGELUME_PLIST_FILE NAMES plist-2.0 plist
+  HINTS ${PLIST_LIBRARY_DIRS})
+set(_plist_name "")
+if(PAGELUME_PLIST_FILE AND APPLE)
+  execute_process(COMMAND otool -D ${PAGELUME_PLIST_FILE}
+    OUTPUT_VARIABLE _otool ERROR_QUIET)
+  string(REGEX MATCH "\n([^\n]+)" _match "${_otool}")
+  set(_plist_name "${CMAKE_MATCH_1}")
+elseif(PAGELUME_PLIST_FILE)
+  execute_process(COMMAND ${CMAKE_OBJDUMP} -p ${PAGELUME_PLIST_FILE}
+    OUTPUT_VARIABLE _objdump ERROR_QUIET)
+  string(REGEX MATCH "SONAME +([^ \n]+)" _match "${_objdump}")
+  set(_plist_name "${CMAKE_MATCH_1}")
+endif()
+if(NOT _plist_name)
+  message(FATAL_ERROR
+    "Cannot tell the run-time name of libplist (${PAGELUME_PLIST_FILE}); "
+    "objdump (Linux) or otool (macOS) reads it")
+endif()
+set(PAGELUME_PLIST_RUNTIME_NAME "${_plist_name}")
+message(STATUS "libplist is loaded at run time as ${PAGELUME_PLIST_RUNTIME_NAME}")
+
 # utf8proc from its static archive when the release build asks for it and one
 # is installed: one shared library fewer to load at every start.
 set(PAGELUME_UTF8PROC PkgConfig::UTF8PROC)

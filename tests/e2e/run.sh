@@ -21,6 +21,9 @@ set -u
 : "${EXECAS:?path of the execas helper}"
 : "${PAGELUME_OPENER:?opener path the binary was built with}"
 STANDIN=${STANDIN:-}
+# The file the property-list library is loaded from (PLIST_LIBRARY is the
+# name the tool asks the dynamic loader for).
+plist_file=$(ldconfig -p 2>/dev/null | awk -v name="${PLIST_LIBRARY:-}" '$1 == name { print $NF; exit }')
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -232,6 +235,7 @@ setup() {
 #             lock:PATH        PATH loses all permissions once the run is in
 #                              its working directory
 #             unprivileged     runs as an ordinary user (nobody, when root)
+#             no-plist         the property-list library cannot be loaded
 #             many:N           N files, passed after the other arguments
 #             no-opener        the opener is absent
 #             real-opener      the opener is the stand-in the project builds
@@ -287,6 +291,10 @@ case_() {
           arguments+=("f$index.md")
           many_expected+="[$W/f$index.md]"
         done ;;
+      no-plist) # the property-list library cannot be loaded: an empty file
+        # stands in its place, in a mount namespace of the run's own
+        runner=(unshare --mount --propagation private sh -c \
+          'mount --bind /dev/null "$0" && exec "$@"' "$plist_file") ;;
       unprivileged) # as an ordinary user, where permissions apply
         if [ "$(id -u)" -ne 0 ]; then
           :
@@ -421,6 +429,8 @@ case_ s 'numeric version'        "bin:$app=$v<integer>3</integer>" 0 '0.0.0-dev\
 case_ s 'version key missing'    "xml:$app=<key>CFBundleVersion</key><string>9</string>" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'first bundle has no list' "xml:$app=$v<string>1.4.2</string> dir:@T/Bare.app env:PAGELUME_APP=@T/Bare.app" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'PAGELUME_APP version first' "xml:$app=$v<string>1.0</string> xml:@T/Mine.app=$v<string>9.9</string> env:PAGELUME_APP=@T/Mine.app" 0 '9.9\n' '' - -- --version
+case_ s 'version without libplist' "xml:$app=$v<string>1.0</string> no-plist" 1 '' "pagelume: error: cannot read $app: $plist_file: file too short\\n" - -- --version
+case_ s 'version without libplist or list' "dir:$app no-plist" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
 
 # The stand-in opener on its own, and behind the tool.
