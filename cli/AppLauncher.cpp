@@ -41,15 +41,13 @@ int spawn(const std::string& executable,
           const std::vector<std::string>& arguments,
           const posix_spawn_file_actions_t* actions,
           const posix_spawnattr_t* attributes, pid_t& child) {
-  // posix_spawn takes non-const strings; copies keep the caller's intact.
-  std::vector<std::string> words;
-  words.reserve(arguments.size() + 1);
-  words.push_back(executable);
-  words.insert(words.end(), arguments.begin(), arguments.end());
+  // posix_spawn never writes to the argument strings; it only takes them
+  // as non-const for historical reasons.
   std::vector<char*> argv;
-  argv.reserve(words.size() + 1);
-  for (std::string& word : words) {
-    argv.push_back(word.data());
+  argv.reserve(arguments.size() + 2);
+  argv.push_back(const_cast<char*>(executable.c_str()));
+  for (const std::string& argument : arguments) {
+    argv.push_back(const_cast<char*>(argument.c_str()));
   }
   argv.push_back(nullptr);
   return posix_spawn(&child, executable.c_str(), actions, attributes,

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -41,8 +42,9 @@ which blocks the terminal.)";
 
 constexpr std::string_view fallbackVersion = "0.0.0-dev";
 
-// The process's argument list as main received it, program name included.
-std::vector<std::string> processArguments;
+// Argument 0 as the process received it, the empty string when the
+// argument list was empty. It is all the tool needs of the list later on.
+std::string processArgument0;
 
 // Writes all of `bytes` to `descriptor`, carrying on after partial writes and
 // interruptions.
@@ -98,10 +100,8 @@ std::optional<std::string> currentDirectory() {
 }
 
 std::optional<std::string> launcherExecutableDirectory() {
-  const std::string argument0 =
-      processArguments.empty() ? std::string() : processArguments.front();
   return AppLocator::executableDirectory(
-      argument0, /*currentDirectory=*/currentDirectory(),
+      processArgument0, /*currentDirectory=*/currentDirectory(),
       /*fileManager=*/FileSystem::defaultManager());
 }
 
@@ -192,7 +192,7 @@ int launch(const std::vector<std::string>& files) {
     return 1;
   }
 
-  const auto paths =
+  auto paths =
       FilePaths::absolute(files, /*workingDirectory=*/*workingDirectory,
                           /*homeDirectory=*/*homeDirectory);
   FileValidation::MissingFilesError missing;
@@ -209,7 +209,8 @@ int launch(const std::vector<std::string>& files) {
   if (const auto bundle =
           AppLocator::resolveApp(appCandidates(), fileManager)) {
     std::vector<std::string> arguments = {"-a", *bundle};
-    arguments.insert(arguments.end(), paths.begin(), paths.end());
+    arguments.insert(arguments.end(), std::make_move_iterator(paths.begin()),
+                     std::make_move_iterator(paths.end()));
     return reportLaunch(AppLauncher::run(BuildSettings::opener, arguments));
   }
 
@@ -228,9 +229,12 @@ int launch(const std::vector<std::string>& files) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  processArguments.assign(argv, argv + (argc > 0 ? argc : 0));
-  return run({processArguments.begin() + (processArguments.empty() ? 0 : 1),
-              processArguments.end()});
+  if (argc < 1) {
+    // Started with no argument list at all (execve allows it).
+    return run({});
+  }
+  processArgument0 = argv[0];
+  return run({argv + 1, argv + argc});
 }
 
 int run(const std::vector<std::string>& arguments) {

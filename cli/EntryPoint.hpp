@@ -7,9 +7,9 @@
 // prints the app's version, or opens files in the app.
 namespace PagelumeCLI {
 
-// The process entry point. Remembers `argv` as the process's argument list
-// (an empty one when the starting process passed none) and returns run's
-// status for the arguments after the program name.
+// The process entry point. Remembers argument 0 (the empty string when the
+// starting process passed no arguments at all) and returns run's status for
+// the arguments after it.
 int main(int argc, char* argv[]);
 
 // Carries out the command the arguments (without the program name) ask for
