@@ -224,6 +224,15 @@ setup() {
   esac
 }
 
+# Makes the case run as user and group ID, where root can become it; the
+# case's folder is opened to it.
+run_as() {
+  [ "$(id -u)" -eq 0 ] && setpriv --reuid="$1" --regid="$1" --clear-groups true 2>/dev/null ||
+    return 1
+  runner=(setpriv --reuid="$1" --regid="$1" --clear-groups)
+  chmod 777 "$T" && chmod o+x "$scratch" "$(dirname "$scratch")"
+}
+
 # case KIND NAME SETUP STATUS STDOUT STDERR CHILD [-- ARGUMENT ...]
 #   KIND    t: runs anywhere; s: needs the sandbox; o: needs the stand-in
 #           opener (systems other than macOS)
@@ -235,6 +244,8 @@ setup() {
 #             lock:PATH        PATH loses all permissions once the run is in
 #                              its working directory
 #             unprivileged     runs as an ordinary user (nobody, when root)
+#             stranger         runs as a user unknown to the password
+#                              database, without HOME
 #             no-plist         the property-list library cannot be loaded
 #             many:N           N files, passed after the other arguments
 #             no-opener        the opener is absent
@@ -296,16 +307,22 @@ case_() {
         runner=(unshare --mount --propagation private sh -c \
           'mount --bind /dev/null "$0" && exec "$@"' "$plist_file") ;;
       unprivileged) # as an ordinary user, where permissions apply
-        if [ "$(id -u)" -ne 0 ]; then
-          :
-        elif setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
-          runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-          chmod 777 "$T" && chmod o+x "$scratch" "$(dirname "$scratch")"
-        else
+        if [ "$(id -u)" -eq 0 ] && ! run_as 65534; then
           skipped=$((skipped + 1))
           echo "skip: $name (no ordinary user to run as)"
           return
         fi ;;
+      stranger) # as a user the password database does not know, no HOME
+        if ! run_as 54321; then
+          skipped=$((skipped + 1))
+          echo "skip: $name (needs root to become another user)"
+          return
+        fi
+        local kept=() entry
+        for entry in "${environment[@]}"; do
+          [[ $entry == HOME=* ]] || kept+=("$entry")
+        done
+        environment=("${kept[@]}") ;;
       no-opener) rm -f "$PAGELUME_OPENER" ;;
       real-opener) cp "$STANDIN" "$PAGELUME_OPENER" ;;
       *) setup "$token" || { failed=$((failed + 1)); return; } ;;
@@ -386,6 +403,7 @@ case_ t 'missing files in order' 'file:a.md' 1 '' 'pagelume: error: no such file
 case_ t 'missing file twice'     '' 1 '' 'pagelume: error: no such file: @W/x.md, @W/x.md\n' - -- x.md x.md
 case_ t 'dangling link missing'  'link:a.md=nowhere' 1 '' 'pagelume: error: no such file: @W/a.md\n' - -- a.md
 case_ t 'home and absolute'      '' 1 '' 'pagelume: error: no such file: @H/n.md, /no/such.md, @W/~x/n.md\n' - -- '~/n.md' /no/such.md '~x/n.md'
+case_ t 'no home directory'       'stranger' 1 '' 'pagelume: error: cannot determine the home directory\n' - -- '~/a.md'
 case_ t 'removed working directory' 'cwd:-' 1 '' 'pagelume: error: cannot determine the current directory: No such file or directory\n' - -- a.md
 
 # Opening through the opener.
