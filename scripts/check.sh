@@ -6,7 +6,7 @@ set -euo pipefail
 build=$(cd "${1:?usage: scripts/check.sh BUILD_DIR}" && pwd)
 cd "$(dirname "$0")/.."
 scripts/format.sh --check
-mapfile -t sources < <(git ls-files 'cli/*.cpp' 'tests/*.cpp')
+mapfile -t sources < <(git ls-files 'cli/*.cpp' 'opener/*.cpp' 'tests/*.cpp')
 printf '%s\n' "${sources[@]}" |
   xargs -P "$(getconf _NPROCESSORS_ONLN)" -n 4 clang-tidy -p "$build" --quiet
 echo "check: formatting and clang-tidy are clean"
