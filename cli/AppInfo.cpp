@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "BuildSettings.hpp"
+#include "FileSystem.hpp"
 
 namespace AppInfo {
 namespace {
@@ -21,8 +22,9 @@ namespace {
 constexpr off_t largestInfoList = 16 * 1024 * 1024;
 
 bool isDirectory(const std::string& path) {
-  struct stat status {};
-  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  bool directory = false;
+  return FileSystem::defaultManager().fileExistsAtPath(path, directory) &&
+         directory;
 }
 
 // Closes the descriptor it owns when it goes out of scope.
