@@ -45,6 +45,16 @@ endif()
 set(PAGELUME_PLIST_RUNTIME_NAME "${_plist_name}")
 message(STATUS "libplist is loaded at run time as ${PAGELUME_PLIST_RUNTIME_NAME}")
 
+# Links an executable's C++ runtime statically in builds that ask for it (on
+# Linux; macOS has its own in the system), dropping sections nothing calls:
+# the dynamic loader's work for libstdc++ outweighs everything the tool does.
+function(pagelume_link_runtime target)
+  if(PAGELUME_STATIC_RUNTIME AND NOT APPLE)
+    target_link_options(${target} PRIVATE
+      -static-libstdc++ -static-libgcc -Wl,--gc-sections -Wl,-O1)
+  endif()
+endfunction()
+
 # utf8proc from its static archive when the release build asks for it and one
 # is installed: one shared library fewer to load at every start.
 set(PAGELUME_UTF8PROC PkgConfig::UTF8PROC)
