@@ -1,18 +1,14 @@
 #include "AppInfo.hpp"
 
-#include <dlfcn.h>
 #include <fcntl.h>
-#include <plist/plist.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <limits>
-#include <memory>
+#include <system_error>
 
-#include "BuildSettings.hpp"
 #include "FileSystem.hpp"
+#include "PropertyList.hpp"
 
 namespace AppInfo {
 namespace {
@@ -45,22 +41,28 @@ class Descriptor {
   int descriptor_;
 };
 
-std::optional<std::string> readRegularFile(const std::string& path) {
-  // O_NONBLOCK: a FIFO named Info.plist must not hang the tool.
-  const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) {
-    return std::nullopt;
-  }
-  const int descriptor = file.get();
+ListError systemError(const std::string& path, int error) {
+  return {path, std::error_code(error, std::generic_category()).message()};
+}
+
+// The bytes of `file`, open at `path`, when it is a regular file; or why
+// they cannot be had.
+std::variant<std::string, ListError> readRegularFile(const Descriptor& file,
+                                                     const std::string& path) {
   struct stat status {};
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
-      status.st_size > largestInfoList) {
-    return std::nullopt;
+  if (fstat(file.get(), &status) != 0) {
+    return systemError(path, errno);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return ListError{path, "not a regular file"};
+  }
+  if (status.st_size > largestInfoList) {
+    return ListError{path, "larger than any property list"};
   }
   std::string contents;
   char chunk[16384];
   for (;;) {
-    const ssize_t length = read(descriptor, chunk, sizeof chunk);
+    const ssize_t length = read(file.get(), chunk, sizeof chunk);
     if (length == 0) {
       return contents;
     }
@@ -68,127 +70,56 @@ std::optional<std::string> readRegularFile(const std::string& path) {
       if (errno == EINTR) {
         continue;
       }
-      return std::nullopt;
+      return systemError(path, errno);
     }
     contents.append(chunk, static_cast<size_t>(length));
     if (contents.size() > static_cast<size_t>(largestInfoList)) {
-      return std::nullopt;
+      return ListError{path, "larger than any property list"};
     }
   }
 }
 
-// libplist is loaded when a property list is first read, not when the tool
-// starts: most runs never read one, and loading it (with libm) at every
-// start costs more than everything else the tool does. The functions keep
-// the header's types, so a change of signature still fails to compile.
-struct PlistLibrary {
-  decltype(&plist_is_binary) isBinary = nullptr;
-  decltype(&plist_from_bin) fromBinary = nullptr;
-  decltype(&plist_from_xml) fromXml = nullptr;
-  decltype(&plist_free) free = nullptr;
-  decltype(&plist_get_node_type) nodeType = nullptr;
-  decltype(&plist_dict_get_item) dictionaryItem = nullptr;
-  decltype(&plist_get_string_ptr) stringPointer = nullptr;
-  // Why the library could not be loaded; empty when it was.
-  std::string error;
-};
-
-template <typename Function>
-bool bind(void* library, const char* name, Function& function) {
-  void* symbol = dlsym(library, name);
-  function = reinterpret_cast<Function>(symbol);
-  return symbol != nullptr;
-}
-
-PlistLibrary loadPlistLibrary() {
-  PlistLibrary plist;
-  void* library = dlopen(BuildSettings::plistLibrary, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = dlerror();
-    plist.error = reason != nullptr ? reason : BuildSettings::plistLibrary;
-    return plist;
-  }
-  if (!bind(library, "plist_is_binary", plist.isBinary) ||
-      !bind(library, "plist_from_bin", plist.fromBinary) ||
-      !bind(library, "plist_from_xml", plist.fromXml) ||
-      !bind(library, "plist_free", plist.free) ||
-      !bind(library, "plist_get_node_type", plist.nodeType) ||
-      !bind(library, "plist_dict_get_item", plist.dictionaryItem) ||
-      !bind(library, "plist_get_string_ptr", plist.stringPointer)) {
-    const char* reason = dlerror();
-    plist.error = reason != nullptr ? reason : "a libplist function is missing";
-  }
-  return plist;
-}
-
-// Loaded once, on first use, and kept until the process ends.
-const PlistLibrary& plistLibrary() {
-  static const PlistLibrary library = loadPlistLibrary();
-  return library;
-}
-
-// Set once a list could not be read for want of the library.
-std::optional<std::string> unavailable;
-
 }  // namespace
 
-std::optional<std::string> infoString(const std::string& ofBundleAt,
-                                      const std::string& key) {
+std::string ListError::description() const {
+  return "cannot read " + list + ": " + reason;
+}
+
+std::variant<std::optional<std::string>, ListError> infoString(
+    const std::string& ofBundleAt, const std::string& key) {
   if (!isDirectory(ofBundleAt)) {
     return std::nullopt;
   }
   const std::string contents = ofBundleAt + "/Contents";
-  const std::string listPath = isDirectory(contents)
-                                   ? contents + "/Info.plist"
-                                   : ofBundleAt + "/Info.plist";
-  const auto bytes = readRegularFile(listPath);
-  if (!bytes) {
-    return std::nullopt;
+  const std::string list = isDirectory(contents) ? contents + "/Info.plist"
+                                                 : ofBundleAt + "/Info.plist";
+  // O_NONBLOCK: a FIFO named Info.plist must not hang the tool.
+  const Descriptor file(open(list.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) {
+    // A bundle without any list (a dangling link counts as none) is an
+    // ordinary bundle, not a broken one.
+    if (errno == ENOENT) {
+      return std::nullopt;
+    }
+    return systemError(list, errno);
   }
-  return stringValue(*bytes, key);
-}
-
-std::optional<std::string> stringValue(const std::string& bytes,
-                                       const std::string& key) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
-    return std::nullopt;
+  auto bytes = readRegularFile(file, list);
+  if (auto* error = std::get_if<ListError>(&bytes)) {
+    return std::move(*error);
   }
-  const PlistLibrary& plist = plistLibrary();
-  if (!plist.error.empty()) {
-    unavailable = plist.error;
-    return std::nullopt;
+  auto found = PropertyList::stringValue(std::get<std::string>(bytes), key);
+  if (auto* unreadable = std::get_if<PropertyList::Unreadable>(&found)) {
+    return ListError{list, std::move(unreadable->reason)};
   }
-  plist_t parsed = nullptr;
-  const auto length = static_cast<uint32_t>(bytes.size());
-  // Parsed by format directly: these two calls read the same on every
-  // libplist version, unlike the format-guessing entry point.
-  if (plist.isBinary(bytes.data(), length)) {
-    plist.fromBinary(bytes.data(), length, &parsed);
-  } else {
-    plist.fromXml(bytes.data(), length, &parsed);
-  }
-  const std::unique_ptr<void, decltype(plist.free)> root(parsed, plist.free);
-  if (!root || plist.nodeType(root.get()) != PLIST_DICT) {
-    return std::nullopt;
-  }
-  const plist_t value = plist.dictionaryItem(root.get(), key.c_str());
-  if (value == nullptr || plist.nodeType(value) != PLIST_STRING) {
-    return std::nullopt;
-  }
-  uint64_t textLength = 0;
-  const char* text = plist.stringPointer(value, &textLength);
-  if (text == nullptr) {
-    return std::nullopt;
-  }
-  return std::string(text, static_cast<size_t>(textLength));
-}
-
-std::optional<std::string> readerUnavailable() {
-  return unavailable;
+  return std::get<std::optional<std::string>>(std::move(found));
 }
 
 std::optional<std::string> shortVersion(const std::string& ofBundleAt) {
-  return infoString(ofBundleAt, "CFBundleShortVersionString");
+  auto found = infoString(ofBundleAt, "CFBundleShortVersionString");
+  if (auto* value = std::get_if<std::optional<std::string>>(&found)) {
+    return std::move(*value);
+  }
+  return std::nullopt;
 }
 
 }  // namespace AppInfo

@@ -40,6 +40,14 @@ std::optional<std::string> nearestRoot(std::string directory,
 
 }  // namespace
 
+std::string launcherPath(const std::string& argument0,
+                         const std::optional<std::string>& recordedPath) {
+  if (argument0.find('/') != std::string::npos) {
+    return argument0;
+  }
+  return recordedPath.value_or("");
+}
+
 std::optional<std::string> executableDirectory(
     const std::string& argument0,
     const std::optional<std::string>& currentDirectory,

@@ -12,6 +12,13 @@
 // Paths are joined with "/" and never normalised.
 namespace AppLocator {
 
+// The path the tool's own executable is looked for from: argument 0 when it
+// holds a "/" (an absolute or relative path), else `recordedPath`, the
+// system's record of the running executable, since a bare name or an empty
+// argument 0 tells nothing; "" when there is no record either.
+std::string launcherPath(const std::string& argument0,
+                         const std::optional<std::string>& recordedPath);
+
 // The directory that holds the executable named by argument 0, after
 // following at most eight symbolic links. Nothing when `argument0` is empty,
 // is a bare name without "/" (found on the search path, so it tells nothing),

@@ -15,6 +15,7 @@
 #include "AppLocator.hpp"
 #include "BuildSettings.hpp"
 #include "CliArguments.hpp"
+#include "ExecutablePath.hpp"
 #include "FileSystem.hpp"
 #include "FileValidation.hpp"
 
@@ -100,8 +101,10 @@ std::optional<std::string> currentDirectory() {
 }
 
 std::optional<std::string> launcherExecutableDirectory() {
+  const auto recorded = ExecutablePath::recorded();
   return AppLocator::executableDirectory(
-      processArgument0, /*currentDirectory=*/currentDirectory(),
+      AppLocator::launcherPath(processArgument0, /*recordedPath=*/recorded),
+      /*currentDirectory=*/currentDirectory(),
       /*fileManager=*/FileSystem::defaultManager());
 }
 
@@ -146,19 +149,12 @@ std::vector<std::string> appCandidates() {
 }
 
 // The version of the bundle the open command would use, or the fallback.
-// Nothing, after a diagnostic, when the bundle's property list is there but
-// the library that reads it cannot be loaded: a broken installation must
-// not pass for a bundle without a version.
-std::optional<std::string> version() {
+std::string version() {
   const auto bundle =
       AppLocator::resolveApp(appCandidates(), FileSystem::defaultManager());
   if (bundle) {
     if (auto text = AppInfo::shortVersion(*bundle)) {
-      return text;
-    }
-    if (const auto reason = AppInfo::readerUnavailable()) {
-      printError("pagelume: error: cannot read " + *bundle + ": " + *reason);
-      return std::nullopt;
+      return std::move(*text);
     }
   }
   return std::string(fallbackVersion);
@@ -248,10 +244,8 @@ int run(const std::vector<std::string>& arguments) {
   switch (command.kind) {
     case CliCommand::Kind::help:
       return printOutput(usageText);
-    case CliCommand::Kind::version: {
-      const auto text = version();
-      return text ? printOutput(*text) : 1;
-    }
+    case CliCommand::Kind::version:
+      return printOutput(version());
     case CliCommand::Kind::open:
       return launch(command.files);
   }

@@ -1,68 +1,68 @@
 # Libraries come from the system's package manager (scripts/bootstrap
-# installs them); none is vendored.
+# installs them); none is vendored. The one exception is the macOS shipping
+# build, which compiles utf8proc in from a pinned upstream release, because
+# no package manager there has a static archive for every architecture.
 find_package(PkgConfig)
-if(NOT PKG_CONFIG_FOUND)
-  message(FATAL_ERROR
-    "pkg-config is missing: install it (Debian: apt-get install pkg-config; "
-    "macOS: brew install pkg-config), or run scripts/bootstrap")
-endif()
 
-function(pagelume_require_module target module debian_package brew_package)
-  pkg_check_modules(${target} IMPORTED_TARGET ${module})
-  if(NOT ${target}_FOUND)
+function(pagelume_require_module target debian_package brew_package)
+  if(NOT PKG_CONFIG_FOUND)
     message(FATAL_ERROR
-      "${module} is missing: install it (Debian: apt-get install "
+      "pkg-config is missing: install it (Debian: apt-get install "
+      "pkg-config; macOS: brew install pkg-config), or run scripts/bootstrap")
+  endif()
+  # Upstream and Homebrew install some libraries under another module name
+  # than Debian does: the first name found wins.
+  pkg_search_module(${target} IMPORTED_TARGET ${ARGN})
+  if(NOT ${target}_FOUND)
+    list(JOIN ARGN " or " _names)
+    message(FATAL_ERROR
+      "${_names} is missing: install it (Debian: apt-get install "
       "${debian_package}; macOS: brew install ${brew_package}), or run "
       "scripts/bootstrap")
   endif()
 endfunction()
 
-pagelume_require_module(UTF8PROC libutf8proc libutf8proc-dev utf8proc)
-pagelume_require_module(PLIST "libplist-2.0;libplist" libplist-dev libplist)
-
-# libplist is loaded at run time, on first use (see cli/AppInfo.cpp), by the
-# name the dynamic loader knows it by: its SONAME, or on macOS its install
-# name.
-find_library(PAGELUME_PLIST_FILE NAMES plist-2.0 plist
-  HINTS ${PLIST_LIBRARY_DIRS})
-set(_plist_name "")
-if(PAGELUME_PLIST_FILE AND APPLE)
-  execute_process(COMMAND otool -D ${PAGELUME_PLIST_FILE}
-    OUTPUT_VARIABLE _otool ERROR_QUIET)
-  string(REGEX MATCH "\n([^\n]+)" _match "${_otool}")
-  set(_plist_name "${CMAKE_MATCH_1}")
-elseif(PAGELUME_PLIST_FILE)
-  execute_process(COMMAND ${CMAKE_OBJDUMP} -p ${PAGELUME_PLIST_FILE}
-    OUTPUT_VARIABLE _objdump ERROR_QUIET)
-  string(REGEX MATCH "SONAME +([^ \n]+)" _match "${_objdump}")
-  set(_plist_name "${CMAKE_MATCH_1}")
+# utf8proc, for every text comparison.
+# macOS's package managers have no static archive of it, so a macOS build
+# that links its runtime statically compiles it in.
+if(APPLE AND PAGELUME_STATIC_RUNTIME)
+  set(_bundled_default ON)
+else()
+  set(_bundled_default OFF)
 endif()
-if(NOT _plist_name)
-  message(FATAL_ERROR
-    "Cannot tell the run-time name of libplist (${PAGELUME_PLIST_FILE}); "
-    "objdump (Linux) or otool (macOS) reads it")
-endif()
-set(PAGELUME_PLIST_RUNTIME_NAME "${_plist_name}")
-message(STATUS "libplist is loaded at run time as ${PAGELUME_PLIST_RUNTIME_NAME}")
-
-# Links an executable's C++ runtime statically in builds that ask for it (on
-# Linux; macOS has its own in the system), dropping sections nothing calls:
-# the dynamic loader's work for libstdc++ outweighs everything the tool does.
-function(pagelume_link_runtime target)
-  if(PAGELUME_STATIC_RUNTIME AND NOT APPLE)
-    target_link_options(${target} PRIVATE
-      -static-libstdc++ -static-libgcc -Wl,--gc-sections -Wl,-O1)
-  endif()
-endfunction()
-
-# utf8proc from its static archive when the release build asks for it and one
-# is installed: one shared library fewer to load at every start.
-set(PAGELUME_UTF8PROC PkgConfig::UTF8PROC)
-if(PAGELUME_STATIC_RUNTIME)
-  find_library(PAGELUME_UTF8PROC_ARCHIVE
-    NAMES libutf8proc.a
-    HINTS ${UTF8PROC_LIBRARY_DIRS})
-  if(PAGELUME_UTF8PROC_ARCHIVE)
+option(PAGELUME_BUNDLED_UTF8PROC
+       "Compile utf8proc into the tool from its pinned upstream release (fetched at configure time)"
+       ${_bundled_default})
+if(PAGELUME_BUNDLED_UTF8PROC)
+  include(FetchContent)
+  FetchContent_Declare(utf8proc
+    URL https://github.com/JuliaStrings/utf8proc/archive/refs/tags/v2.11.3.tar.gz
+    URL_HASH SHA256=abfed50b6d4da51345713661370290f4f4747263ee73dc90356299dfc7990c78)
+  # A static library for every architecture being built, installed nowhere.
+  set(BUILD_SHARED_LIBS OFF)
+  set(UTF8PROC_INSTALL OFF CACHE BOOL "" FORCE)
+  set(UTF8PROC_ENABLE_TESTING OFF CACHE BOOL "" FORCE)
+  FetchContent_MakeAvailable(utf8proc)
+  set(PAGELUME_UTF8PROC utf8proc)
+else()
+  pagelume_require_module(UTF8PROC libutf8proc-dev utf8proc libutf8proc)
+  set(PAGELUME_UTF8PROC PkgConfig::UTF8PROC)
+  if(PAGELUME_STATIC_RUNTIME)
+    # One shared library fewer to load at every start, and one fewer that a
+    # user's machine must have.
+    find_library(PAGELUME_UTF8PROC_ARCHIVE
+      NAMES libutf8proc.a
+      HINTS ${UTF8PROC_LIBRARY_DIRS}
+      NO_CACHE)
+    if(NOT PAGELUME_UTF8PROC_ARCHIVE)
+      message(FATAL_ERROR
+        "PAGELUME_STATIC_RUNTIME needs utf8proc's static archive "
+        "(libutf8proc.a), and none was found next to ${UTF8PROC_LINK_LIBRARIES}. "
+        "On Debian, apt-get install libutf8proc-dev ships it; where no "
+        "package has one (Homebrew), configure with "
+        "-DPAGELUME_BUNDLED_UTF8PROC=ON to compile utf8proc in, as the "
+        "macos preset does")
+    endif()
     add_library(pagelume_utf8proc_static INTERFACE)
     target_include_directories(pagelume_utf8proc_static INTERFACE
       ${UTF8PROC_INCLUDE_DIRS})
@@ -72,7 +72,37 @@ if(PAGELUME_STATIC_RUNTIME)
   endif()
 endif()
 
-if(PAGELUME_BUILD_TESTS AND PAGELUME_GTEST_SOURCE)
+# The property-list reader: CoreFoundation, a system framework, on macOS;
+# libplist elsewhere, linked like any shared library.
+if(APPLE)
+  find_library(PAGELUME_COREFOUNDATION CoreFoundation REQUIRED)
+  set(PAGELUME_PLIST ${PAGELUME_COREFOUNDATION})
+  set(PAGELUME_PLIST_SOURCE PropertyList-corefoundation.cpp)
+else()
+  pagelume_require_module(PLIST libplist-dev libplist libplist-2.0 libplist)
+  set(PAGELUME_PLIST PkgConfig::PLIST)
+  set(PAGELUME_PLIST_SOURCE PropertyList-libplist.cpp)
+endif()
+
+# Links an executable's C++ runtime statically in builds that ask for it (on
+# Linux; macOS has its own in the system), and drops what nothing calls.
+function(pagelume_link_runtime target)
+  if(NOT PAGELUME_STATIC_RUNTIME)
+    return()
+  endif()
+  if(APPLE)
+    target_link_options(${target} PRIVATE -Wl,-dead_strip)
+  else()
+    # The dynamic loader's work for libstdc++ outweighs everything the tool
+    # does.
+    target_link_options(${target} PRIVATE
+      -static-libstdc++ -static-libgcc -Wl,--gc-sections -Wl,-O1)
+  endif()
+endfunction()
+
+if(NOT PAGELUME_BUILD_TESTS OR NOT PAGELUME_UNIT_TESTS)
+  # No GoogleTest needed.
+elseif(PAGELUME_GTEST_SOURCE)
   if(NOT EXISTS ${PAGELUME_GTEST_SOURCE}/CMakeLists.txt)
     message(FATAL_ERROR
       "No GoogleTest sources in ${PAGELUME_GTEST_SOURCE}: install them "
@@ -82,7 +112,7 @@ if(PAGELUME_BUILD_TESTS AND PAGELUME_GTEST_SOURCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(${PAGELUME_GTEST_SOURCE} ${PROJECT_BINARY_DIR}/googletest
                    EXCLUDE_FROM_ALL SYSTEM)
-elseif(PAGELUME_BUILD_TESTS)
+else()
   find_package(GTest)
   if(NOT GTest_FOUND)
     message(FATAL_ERROR

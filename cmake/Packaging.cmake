@@ -21,17 +21,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   # Finds the shared libraries the binaries link (libc, libplist) and
   # depends on their packages.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # libplist is loaded at run time, which dpkg-shlibdeps cannot see: depend
-  # on the package that holds the library found at configure time.
-  find_program(PAGELUME_DPKG dpkg)
-  if(PAGELUME_DPKG AND PAGELUME_PLIST_FILE)
-    get_filename_component(_plist_real ${PAGELUME_PLIST_FILE} REALPATH)
-    execute_process(COMMAND ${PAGELUME_DPKG} -S ${_plist_real}
-      OUTPUT_VARIABLE _plist_owner ERROR_QUIET)
-    if(_plist_owner MATCHES "^([^:, ]+)")
-      set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CMAKE_MATCH_1}")
-    endif()
-  endif()
 else()
   set(CPACK_GENERATOR "TGZ")
 endif()

@@ -1,6 +1,7 @@
 #include "StandInOpener.hpp"
 
 #include <cstdio>
+#include <variant>
 
 #include "AppInfo.hpp"
 #include "AppLauncher.hpp"
@@ -52,9 +53,15 @@ int open(const Request& request) {
     printError("not an app bundle: " + request.bundle);
     return 1;
   }
-  const auto name =
-      executableName(request.bundle,
-                     AppInfo::infoString(request.bundle, "CFBundleExecutable"));
+  // A list that is there but cannot be read must not pass for a bundle
+  // without one: the executable named after the bundle may not be the app.
+  auto declared = AppInfo::infoString(request.bundle, "CFBundleExecutable");
+  if (const auto* error = std::get_if<AppInfo::ListError>(&declared)) {
+    printError(error->description());
+    return 1;
+  }
+  const auto name = executableName(
+      request.bundle, std::get<std::optional<std::string>>(declared));
   if (!name) {
     printError("no usable executable name in " + request.bundle);
     return 1;

@@ -21,9 +21,6 @@ set -u
 : "${EXECAS:?path of the execas helper}"
 : "${PAGELUME_OPENER:?opener path the binary was built with}"
 STANDIN=${STANDIN:-}
-# The file the property-list library is loaded from (PLIST_LIBRARY is the
-# name the tool asks the dynamic loader for).
-plist_file=$(ldconfig -p 2>/dev/null | awk -v name="${PLIST_LIBRARY:-}" '$1 == name { print $NF; exit }')
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -239,6 +236,7 @@ run_as() {
 #   SETUP   tokens for setup(), separated by blanks ("\ " inside one), and:
 #             env:NAME=VALUE   an environment variable for the run
 #             argv0:VALUE      argument 0 ("argv0:" empty, "argv0:-" none)
+#             by-name:NAME     runs NAME as found on the run's PATH
 #             cwd:PATH         the working directory (created), "cwd:-" removed
 #             stdout:closed    or stdout:/dev/full; stderr:closed
 #             lock:PATH        PATH loses all permissions once the run is in
@@ -246,7 +244,6 @@ run_as() {
 #             unprivileged     runs as an ordinary user (nobody, when root)
 #             stranger         runs as a user unknown to the password
 #                              database, without HOME
-#             no-plist         the property-list library cannot be loaded
 #             many:N           N files, passed after the other arguments
 #             no-opener        the opener is absent
 #             real-opener      the opener is the stand-in the project builds
@@ -278,7 +275,7 @@ case_() {
   fi
 
   local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect="" errors=""
-  local lock="" runner=()
+  local lock="" runner=() by_name=""
   local arguments=()
   many_expected=""
   local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
@@ -289,6 +286,7 @@ case_() {
     case $token in
       env:*) environment+=("$(expand "${token#env:}")") ;;
       argv0:*) argv0=$(expand "${token#argv0:}") ;;
+      by-name:*) by_name=${token#by-name:} ;;
       cwd:-) workdir=- ;;
       cwd:*) workdir=$(expand "${token#cwd:}"); mkdir -p "$workdir" ;;
       stdout:*) redirect=${token#stdout:} ;;
@@ -302,10 +300,6 @@ case_() {
           arguments+=("f$index.md")
           many_expected+="[$W/f$index.md]"
         done ;;
-      no-plist) # the property-list library cannot be loaded: an empty file
-        # stands in its place, in a mount namespace of the run's own
-        runner=(unshare --mount --propagation private sh -c \
-          'mount --bind /dev/null "$0" && exec "$@"' "$plist_file") ;;
       unprivileged) # as an ordinary user, where permissions apply
         if [ "$(id -u)" -eq 0 ] && ! run_as 65534; then
           skipped=$((skipped + 1))
@@ -333,6 +327,9 @@ case_() {
 
   local execas=("$EXECAS" "$argv0" "$program")
   [ "$argv0" = - ] && execas=("$EXECAS" --no-arguments "$program")
+  # env finds the name on the run's PATH and passes it as argument 0, as a
+  # shell does.
+  [ -z "$by_name" ] || execas=("$by_name")
   (
     if [ "$workdir" = - ]; then
       mkdir "$T/gone" && cd "$T/gone" && rmdir "$T/gone"
@@ -430,9 +427,13 @@ case_ s 'PAGELUME_APP home'      "dir:$app env:PAGELUME_APP=~" 0 '' '' "@W\n[-a]
 case_ s 'PAGELUME_APP missing'   "dir:$app env:PAGELUME_APP=@T/none.app" 0 '' '' "$open_app"
 case_ s 'PAGELUME_APP a file'    "dir:$app file:@T/file.app env:PAGELUME_APP=@T/file.app" 0 '' '' "$open_app"
 case_ s 'PAGELUME_APP relative'  "dir:$app dir:build/Pagelume.app env:PAGELUME_APP=build/Pagelume.app" 0 '' '' "@W\n[-a][build/Pagelume.app]"
-case_ s 'bundle around the tool' "dir:$app tool:@T/Tool.app/Contents/MacOS/pagelume link:@T/bin/pagelume=../Tool.app/Contents/MacOS/pagelume run:@T/bin/pagelume argv0:@T/bin/pagelume" 0 '' '' "@W\n[-a][@T/bin/../Tool.app]"
-case_ s 'bundle through a bin link' "dir:$app tool:@T/Tool.app/Contents/MacOS/pagelume link:@T/bin=Tool.app/Contents/MacOS run:@T/bin/pagelume argv0:@T/bin/pagelume" 0 '' '' "$open_app"
-case_ s 'bare argument 0'        "dir:$app tool:@T/Tool.app/Contents/MacOS/pagelume run:@T/Tool.app/Contents/MacOS/pagelume argv0:pagelume" 0 '' '' "$open_app"
+tool=@T/Tool.app/Contents/MacOS/pagelume-cli
+case_ s 'bundle around the tool' "dir:$app tool:$tool link:@T/bin/pagelume=../Tool.app/Contents/MacOS/pagelume-cli run:@T/bin/pagelume argv0:@T/bin/pagelume" 0 '' '' "@W\n[-a][@T/bin/../Tool.app]"
+case_ s 'bundle through a bin link' "dir:$app tool:$tool link:@T/bin=Tool.app/Contents/MacOS run:@T/bin/pagelume-cli argv0:@T/bin/pagelume-cli" 0 '' '' "$open_app"
+# A shell passes the bare name of a command it found on the search path: the
+# system's record of the executable stands in for argument 0.
+case_ s 'typed by name'          "dir:$app tool:$tool link:@T/bin/pagelume=$tool env:PATH=@T/bin:/usr/bin:/bin file:a.md by-name:pagelume" 0 '' '' "@W\n[-a][@T/Tool.app][@W/a.md]" -- a.md
+case_ s 'empty argument 0'       "dir:$app tool:$tool run:$tool argv0:" 0 '' '' "@W\n[-a][@T/Tool.app]"
 case_ s 'checkout build bundle'  "dir:$app checkout:. dir:build/Pagelume.app" 0 '' '' "@W\n[-a][@W/build/Pagelume.app]"
 case_ s 'user applications'      'dir:@H/Applications/Pagelume.app' 0 '' '' "@W\n[-a][@H/Applications/Pagelume.app]"
 
@@ -447,8 +448,7 @@ case_ s 'numeric version'        "bin:$app=$v<integer>3</integer>" 0 '0.0.0-dev\
 case_ s 'version key missing'    "xml:$app=<key>CFBundleVersion</key><string>9</string>" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'first bundle has no list' "xml:$app=$v<string>1.4.2</string> dir:@T/Bare.app env:PAGELUME_APP=@T/Bare.app" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'PAGELUME_APP version first' "xml:$app=$v<string>1.0</string> xml:@T/Mine.app=$v<string>9.9</string> env:PAGELUME_APP=@T/Mine.app" 0 '9.9\n' '' - -- --version
-case_ s 'version without libplist' "xml:$app=$v<string>1.0</string> no-plist" 1 '' "pagelume: error: cannot read $app: $plist_file: file too short\\n" - -- --version
-case_ s 'version without libplist or list' "dir:$app no-plist" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'malformed list'         "file:$app/Contents/Info.plist" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
 
 # The stand-in opener on its own, and behind the tool.
@@ -460,6 +460,8 @@ case_ o 'stand-in no executable'  "dir:$exe run:$STANDIN" 1 '' "open: no executa
 case_ o 'stand-in not executable' "plain:$exe/Sample run:$STANDIN" 1 '' "open: cannot start $exe/Sample: Permission denied\n" - -- -a $a
 case_ o 'stand-in not a bundle'   "file:$a run:$STANDIN" 1 '' "open: not an app bundle: $a\n" - -- -a $a
 case_ o 'stand-in missing bundle' "run:$STANDIN" 1 '' "open: not an app bundle: $a\n" - -- -a $a
+case_ o 'stand-in malformed list' "file:$a/Contents/Info.plist child:$exe/Sample run:$STANDIN" 1 '' "open: cannot read $a/Contents/Info.plist: not a property list\n" - -- -a $a
+case_ o 'stand-in unreadable list' "xml:$a=<key>CFBundleExecutable</key><string>Sample</string> child:$exe/Sample lock:$a/Contents/Info.plist unprivileged run:$STANDIN" 1 '' "open: cannot read $a/Contents/Info.plist: Permission denied\n" - -- -a $a
 case_ o 'stand-in bad usage'      "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' - -- $a x.md
 case_ o 'stand-in no arguments'   "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' -
 case_ s 'tool through the stand-in' "real-opener child:$app/Contents/MacOS/Pagelume file:a.md" 0 '' '' '@W\n[@W/a.md]' -- a.md

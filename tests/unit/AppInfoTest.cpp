@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "TempDir.hpp"
 
@@ -114,11 +116,67 @@ TEST(AppInfoShortVersion, AFifoListDoesNotHang) {
 TEST(AppInfoInfoString, ReadsAnyStringKey) {
   TempDir dir;
   dir.file("Pagelume.app/Contents/Info.plist", binaryList);
+  using Found = std::variant<std::optional<std::string>, AppInfo::ListError>;
   EXPECT_EQ(
       AppInfo::infoString(dir.path() + "/Pagelume.app", "CFBundleExecutable"),
-      "Pagelume");
+      Found(std::optional<std::string>("Pagelume")));
   EXPECT_EQ(AppInfo::infoString(dir.path() + "/Pagelume.app", "Missing"),
-            std::nullopt);
+            Found(std::optional<std::string>()));
+}
+
+// No list is an ordinary bundle; a list that is there but cannot be used
+// is an error that names the list and the reason.
+TEST(AppInfoInfoString, AListThatCannotBeUsedIsAnError) {
+  TempDir dir;
+  dir.directory("none.app/Contents");
+  dir.link("dangling.app/Contents/Info.plist", "nowhere");
+  dir.file("malformed.app/Contents/Info.plist", "<plist><dict><key>");
+  dir.file("array.app/Contents/Info.plist",
+           R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)");
+  dir.file("empty.app/Contents/Info.plist", "");
+  dir.directory("directory.app/Contents/Info.plist");
+  dir.directory("fifo.app/Contents");
+  const std::string fifo = dir.path() + "/fifo.app/Contents/Info.plist";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+
+  using Found = std::variant<std::optional<std::string>, AppInfo::ListError>;
+  const auto error = [&](const std::string& bundle, const std::string& reason) {
+    return Found(AppInfo::ListError{
+        dir.path() + "/" + bundle + "/Contents/Info.plist", reason});
+  };
+  struct Case {
+    std::string bundle;
+    Found expected;
+  };
+  const Case cases[] = {
+      {"none.app", std::optional<std::string>()},
+      {"dangling.app", std::optional<std::string>()},
+      {"malformed.app", error("malformed.app", "not a property list")},
+      {"empty.app", error("empty.app", "not a property list")},
+      {"array.app", error("array.app", "its top is not a dictionary")},
+      {"directory.app", error("directory.app", "not a regular file")},
+      {"fifo.app", error("fifo.app", "not a regular file")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bundle);
+    EXPECT_EQ(AppInfo::infoString(dir.path() + "/" + c.bundle, "Key"),
+              c.expected);
+  }
+  EXPECT_EQ(AppInfo::ListError({"/b.app/Info.plist", "why"}).description(),
+            "cannot read /b.app/Info.plist: why");
+}
+
+TEST(AppInfoInfoString, AListTheUserCannotReadIsAnError) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "root reads every file";
+  }
+  TempDir dir;
+  const std::string list =
+      dir.file("locked.app/Contents/Info.plist", binaryList);
+  ASSERT_EQ(chmod(list.c_str(), 0), 0);
+  using Found = std::variant<std::optional<std::string>, AppInfo::ListError>;
+  EXPECT_EQ(AppInfo::infoString(dir.path() + "/locked.app", "Key"),
+            Found(AppInfo::ListError{list, "Permission denied"}));
 }
 
 }  // namespace

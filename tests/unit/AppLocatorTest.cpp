@@ -17,6 +17,29 @@ using Strings = std::vector<std::string>;
 
 // executableDirectory ------------------------------------------------------
 
+TEST(LauncherPath, BareOrEmptyArgumentZeroFallsBackToTheSystemRecord) {
+  struct Case {
+    std::string argument0;
+    std::optional<std::string> recorded;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/usr/local/bin/pagelume", "/Apps/P.app/Contents/MacOS/x",
+       "/usr/local/bin/pagelume"},
+      {"bin/pagelume", "/r/x", "bin/pagelume"},
+      {"pagelume", "/usr/local/bin/pagelume", "/usr/local/bin/pagelume"},
+      {"", "/usr/local/bin/pagelume", "/usr/local/bin/pagelume"},
+      {"pagelume", std::nullopt, ""},
+      {"", std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.argument0);
+    EXPECT_EQ(
+        AppLocator::launcherPath(c.argument0, /*recordedPath=*/c.recorded),
+        c.expected);
+  }
+}
+
 TEST(ExecutableDirectory, FromArgumentZeroWithoutLinks) {
   struct Case {
     std::string argument0;
