@@ -8,19 +8,40 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 extern "C" char** environ;
+
+namespace {
+
+// getrusage gives the largest resident set in KiB on Linux, in bytes on
+// macOS.
+#ifdef __APPLE__
+constexpr long maxrssUnitsPerKiB = 1024;
+#else
+constexpr long maxrssUnitsPerKiB = 1;
+#endif
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc < 3) {
     std::fputs("usage: spawnloop N PROGRAM [ARG ...]\n", stderr);
     return 64;
   }
-  const long runs = std::strtol(argv[1], nullptr, 10);
+  char* end = nullptr;
+  errno = 0;
+  const long runs = std::strtol(argv[1], &end, 10);
+  if (errno != 0 || end == argv[1] || *end != '\0' || runs < 1) {
+    std::fprintf(stderr, "spawnloop: N must be a positive number, not %s\n",
+                 argv[1]);
+    return 64;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null",
@@ -30,12 +51,17 @@ int main(int argc, char* argv[]) {
     pid_t child = 0;
     if (const int error = posix_spawn(&child, argv[2], &actions, nullptr,
                                       argv + 2, environ)) {
-      std::fprintf(stderr, "spawnloop: cannot start %s: error %d\n", argv[2],
-                   error);
+      std::fprintf(stderr, "spawnloop: cannot start %s: %s\n", argv[2],
+                   std::strerror(error));
       return 1;
     }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
+      if (errno != EINTR) {
+        std::fprintf(stderr, "spawnloop: cannot wait for %s: %s\n", argv[2],
+                     std::strerror(errno));
+        return 1;
+      }
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
       std::fprintf(stderr, "spawnloop: %s failed (wait status %d)\n", argv[2],
@@ -49,6 +75,6 @@ int main(int argc, char* argv[]) {
   const double micros =
       std::chrono::duration<double, std::micro>(elapsed).count() /
       static_cast<double>(runs);
-  std::printf("%.1f %ld\n", micros, usage.ru_maxrss);
+  std::printf("%.1f %ld\n", micros, usage.ru_maxrss / maxrssUnitsPerKiB);
   return 0;
 }

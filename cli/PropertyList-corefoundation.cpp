@@ -32,8 +32,8 @@ class Held {
 std::optional<std::string> utf8(CFStringRef text) {
   const CFRange whole = CFRangeMake(0, CFStringGetLength(text));
   CFIndex length = 0;
-  if (CFStringGetBytes(text, whole, kCFStringEncodingUTF8, 0, false, nullptr,
-                       0, &length) != whole.length) {
+  if (CFStringGetBytes(text, whole, kCFStringEncodingUTF8, 0, false, nullptr, 0,
+                       &length) != whole.length) {
     return std::nullopt;
   }
   std::string bytes(static_cast<size_t>(length), '\0');
@@ -45,8 +45,7 @@ std::optional<std::string> utf8(CFStringRef text) {
 }  // namespace
 
 Lookup stringValue(std::string_view bytes, const std::string& key) {
-  if (bytes.size() >
-      static_cast<size_t>(std::numeric_limits<CFIndex>::max())) {
+  if (bytes.size() > static_cast<size_t>(std::numeric_limits<CFIndex>::max())) {
     return Unreadable{"not a property list"};
   }
   // The bytes are only borrowed: the data object must not free them.
@@ -71,8 +70,8 @@ Lookup stringValue(std::string_view bytes, const std::string& key) {
   if (name.get() == nullptr) {
     return std::nullopt;
   }
-  const CFTypeRef value =
-      CFDictionaryGetValue(static_cast<CFDictionaryRef>(list.get()), name.get());
+  const CFTypeRef value = CFDictionaryGetValue(
+      static_cast<CFDictionaryRef>(list.get()), name.get());
   if (value == nullptr || CFGetTypeID(value) != CFStringGetTypeID()) {
     return std::nullopt;
   }

@@ -57,8 +57,8 @@ else()
     if(NOT PAGELUME_UTF8PROC_ARCHIVE)
       message(FATAL_ERROR
         "PAGELUME_STATIC_RUNTIME needs utf8proc's static archive "
-        "(libutf8proc.a), and none was found next to ${UTF8PROC_LINK_LIBRARIES}. "
-        "On Debian, apt-get install libutf8proc-dev ships it; where no "
+        "(libutf8proc.a), and none was found. On Debian, apt-get install "
+        "libutf8proc-dev ships it; where no "
         "package has one (Homebrew), configure with "
         "-DPAGELUME_BUNDLED_UTF8PROC=ON to compile utf8proc in, as the "
         "macos preset does")

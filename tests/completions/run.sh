@@ -4,6 +4,7 @@
 # for a file argument. bash always; zsh and fish where they are installed.
 #
 # Usage: run.sh COMPLETIONS_DIR
+. "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 completions=$(cd "${1:?usage: run.sh COMPLETIONS_DIR}" && pwd)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

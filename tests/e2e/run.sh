@@ -15,6 +15,7 @@
 # Environment: PAGELUME (the binary), EXECAS (starts a program with a chosen
 # argument 0), PAGELUME_OPENER (the opener path the binary was built with),
 # STANDIN (the stand-in opener, where the project builds one).
+. "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 
 : "${PAGELUME:?path of the pagelume binary}"
@@ -289,7 +290,12 @@ case_() {
       by-name:*) by_name=${token#by-name:} ;;
       cwd:-) workdir=- ;;
       cwd:*) workdir=$(expand "${token#cwd:}"); mkdir -p "$workdir" ;;
-      stdout:*) redirect=${token#stdout:} ;;
+      stdout:*) redirect=${token#stdout:}
+        if [ "$redirect" != closed ] && [ ! -e "$redirect" ]; then
+          skipped=$((skipped + 1))
+          echo "skip: $name (this system has no $redirect)"
+          return
+        fi ;;
       stderr:closed) errors=closed ;;
       lock:*) lock=$(expand "${token#lock:}") ;;
       many:*) # many:N: N files f1.md ... fN.md, passed in order; @M in
@@ -360,15 +366,15 @@ case_() {
   printf '%b' "$(expand "$out")" >"$T/stdout.expected"
   printf '%b' "$(expand "$err")" >"$T/stderr.expected"
   cmp -s "$T/stdout" "$T/stdout.expected" ||
-    problems+="  stdout:"$'\n'"$(diff <(cat -A "$T/stdout.expected") <(cat -A "$T/stdout"))"$'\n'
+    problems+="  stdout:"$'\n'"$(diff <(cat -vet "$T/stdout.expected") <(cat -vet "$T/stdout"))"$'\n'
   cmp -s "$T/stderr" "$T/stderr.expected" ||
-    problems+="  stderr:"$'\n'"$(diff <(cat -A "$T/stderr.expected") <(cat -A "$T/stderr"))"$'\n'
+    problems+="  stderr:"$'\n'"$(diff <(cat -vet "$T/stderr.expected") <(cat -vet "$T/stderr"))"$'\n'
   if [ "$child" = - ]; then
-    [ ! -e "$T/child.log" ] || problems+="  a child ran: $(cat -A "$T/child.log")"$'\n'
+    [ ! -e "$T/child.log" ] || problems+="  a child ran: $(cat -vet "$T/child.log")"$'\n'
   else
     printf '%b\n' "$(expand "$child")" >"$T/child.expected"
     cmp -s "$T/child.log" "$T/child.expected" ||
-      problems+="  child:"$'\n'"$(diff <(cat -A "$T/child.expected") <(cat -A "$T/child.log" 2>&1))"$'\n'
+      problems+="  child:"$'\n'"$(diff <(cat -vet "$T/child.expected") <(cat -vet "$T/child.log" 2>&1))"$'\n'
   fi
 
   if [ -z "$problems" ]; then

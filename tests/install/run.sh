@@ -4,6 +4,7 @@
 #
 # Usage: run.sh BUILD_DIR INSTALL_PREFIX (the prefix the build was configured
 # with, under which the Debian package installs)
+. "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 build=$(cd "${1:?usage: run.sh BUILD_DIR INSTALL_PREFIX}" && pwd)
 prefix=${2:?usage: run.sh BUILD_DIR INSTALL_PREFIX}
