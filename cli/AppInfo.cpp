@@ -13,10 +13,6 @@
 namespace AppInfo {
 namespace {
 
-// No information property list comes anywhere near this; a larger file is
-// not one, and is not read into memory.
-constexpr off_t largestInfoList = 16 * 1024 * 1024;
-
 bool isDirectory(const std::string& path) {
   bool directory = false;
   return FileSystem::defaultManager().fileExistsAtPath(path, directory) &&
@@ -45,8 +41,8 @@ ListError systemError(const std::string& path, int error) {
   return {path, std::error_code(error, std::generic_category()).message()};
 }
 
-// The bytes of `file`, open at `path`, when it is a regular file; or why
-// they cannot be had.
+// The bytes of `file`, open at `path`, when it is a regular file (no more
+// than one byte past the largest list); or why they cannot be had.
 std::variant<std::string, ListError> readRegularFile(const Descriptor& file,
                                                      const std::string& path) {
   struct stat status {};
@@ -55,9 +51,6 @@ std::variant<std::string, ListError> readRegularFile(const Descriptor& file,
   }
   if (!S_ISREG(status.st_mode)) {
     return ListError{path, "not a regular file"};
-  }
-  if (status.st_size > largestInfoList) {
-    return ListError{path, "larger than any property list"};
   }
   std::string contents;
   char chunk[16384];
@@ -73,8 +66,9 @@ std::variant<std::string, ListError> readRegularFile(const Descriptor& file,
       return systemError(path, errno);
     }
     contents.append(chunk, static_cast<size_t>(length));
-    if (contents.size() > static_cast<size_t>(largestInfoList)) {
-      return ListError{path, "larger than any property list"};
+    // Enough to be refused as too large, without reading a huge file whole.
+    if (contents.size() > PropertyList::largestList) {
+      return contents;
     }
   }
 }

@@ -2,7 +2,7 @@
 // system's bundle service uses, so the tool and the app agree on every list.
 #include <CoreFoundation/CoreFoundation.h>
 
-#include <limits>
+#include <utility>
 
 #include "PropertyList.hpp"
 
@@ -45,8 +45,9 @@ std::optional<std::string> utf8(CFStringRef text) {
 }  // namespace
 
 Lookup stringValue(std::string_view bytes, const std::string& key) {
-  if (bytes.size() > static_cast<size_t>(std::numeric_limits<CFIndex>::max())) {
-    return Unreadable{"not a property list"};
+  // The bound also keeps every length within CFIndex.
+  if (auto refused = refusal(bytes)) {
+    return Unreadable{std::move(*refused)};
   }
   // The bytes are only borrowed: the data object must not free them.
   const Held data(CFDataCreateWithBytesNoCopy(

@@ -2,16 +2,17 @@
 #include <plist/plist.h>
 
 #include <cstdint>
-#include <limits>
 #include <memory>
+#include <utility>
 
 #include "PropertyList.hpp"
 
 namespace PropertyList {
 
 Lookup stringValue(std::string_view bytes, const std::string& key) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
-    return Unreadable{"not a property list"};
+  // The bound also keeps the length within libplist's 32 bits.
+  if (auto refused = refusal(bytes)) {
+    return Unreadable{std::move(*refused)};
   }
   plist_t parsed = nullptr;
   const auto length = static_cast<uint32_t>(bytes.size());
