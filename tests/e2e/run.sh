@@ -175,6 +175,39 @@ sys.stdout.buffer.write(plistlib.dumps(plistlib.loads(sys.stdin.buffer.read()), 
   fi
 }
 
+# An information property list whose CFBundleShortVersionString holds
+# DEPTH nested arrays, as XML or as a binary list (which Python's plistlib
+# cannot write that deep: its writer recurses).
+write_deep_plist() {
+  local format=$1 path=$2 depth=$3
+  mkdir -p "$(dirname "$path")"
+  python3 - "$format" "$path" "$depth" <<'PYTHON'
+import struct, sys
+form, path, depth = sys.argv[1], sys.argv[2], int(sys.argv[3])
+if form == "deep-xml":
+    data = ('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
+            "<key>CFBundleShortVersionString</key>" + "<array>" * depth +
+            "</array>" * depth + "</dict></plist>\n").encode()
+else:
+    # Objects: the top dictionary, its key, then the chain of arrays.
+    objects = [b"\xd1\x00\x00\x00\x01\x00\x00\x00\x02",
+               b"\x5f\x10\x1aCFBundleShortVersionString"]
+    for level in range(depth):
+        more = level + 1 < depth
+        objects.append(b"\xa1" + struct.pack(">I", 3 + level) if more else b"\xa0")
+    data = bytearray(b"bplist00")
+    offsets = []
+    for item in objects:
+        offsets.append(len(data))
+        data += item
+    table = len(data)
+    for offset in offsets:
+        data += struct.pack(">Q", offset)
+    data += bytes(6) + bytes([8, 4]) + struct.pack(">QQQ", len(objects), 0, table)
+open(path, "wb").write(bytes(data))
+PYTHON
+}
+
 # --- one case ---------------------------------------------------------------
 
 passed=0
@@ -218,6 +251,9 @@ setup() {
     run) program=$value ;;
     xml|bin) # xml:BUNDLE=<element> writes BUNDLE/Contents/Info.plist
       write_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
+    deep-xml|deep-bin) # deep-xml:BUNDLE=N: N arrays nested in the version's
+      # place, made here rather than kept in the repository
+      write_deep_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
     *) echo "e2e: unknown setup token $token" >&2; return 1 ;;
   esac
 }
@@ -242,6 +278,7 @@ run_as() {
 #             stdout:closed    or stdout:/dev/full; stderr:closed
 #             lock:PATH        PATH loses all permissions once the run is in
 #                              its working directory
+#             stack:KIB        the run's stack is limited to KIB kibibytes
 #             unprivileged     runs as an ordinary user (nobody, when root)
 #             stranger         runs as a user unknown to the password
 #                              database, without HOME
@@ -276,7 +313,7 @@ case_() {
   fi
 
   local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect="" errors=""
-  local lock="" runner=() by_name=""
+  local lock="" runner=() by_name="" stack=""
   local arguments=()
   many_expected=""
   local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
@@ -298,6 +335,7 @@ case_() {
         fi ;;
       stderr:closed) errors=closed ;;
       lock:*) lock=$(expand "${token#lock:}") ;;
+      stack:*) stack=${token#stack:} ;;
       many:*) # many:N: N files f1.md ... fN.md, passed in order; @M in
         # the expectations is what the child sees of them
         local index
@@ -343,6 +381,7 @@ case_() {
       cd "$workdir"
     fi || exit 99
     [ -z "$lock" ] || chmod 000 "$lock" || exit 99
+    [ -z "$stack" ] || ulimit -s "$stack" || exit 99
     case $redirect in
       closed) exec >&- ;;
       ?*) exec >"$redirect" ;;
@@ -455,6 +494,11 @@ case_ s 'version key missing'    "xml:$app=<key>CFBundleVersion</key><string>9</
 case_ s 'first bundle has no list' "xml:$app=$v<string>1.4.2</string> dir:@T/Bare.app env:PAGELUME_APP=@T/Bare.app" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'PAGELUME_APP version first' "xml:$app=$v<string>1.0</string> xml:@T/Mine.app=$v<string>9.9</string> env:PAGELUME_APP=@T/Mine.app" 0 '9.9\n' '' - -- --version
 case_ s 'malformed list'         "file:$app/Contents/Info.plist" 0 '0.0.0-dev\n' '' - -- --version
+# Lists nested far deeper than any bundle's, on a 1 MiB stack: a parser that
+# recursed once crashed on them.
+case_ s 'deep XML list'          "deep-xml:$app=30000 stack:1024" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'deep binary list'       "deep-bin:$app=30000 stack:1024" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'deep list, then open'   "deep-xml:$app=30000 stack:1024 real-opener child:$app/Contents/MacOS/Pagelume" 1 '' "open: cannot read $app/Contents/Info.plist: nested more than 64 levels deep\npagelume: error: @O exited with status 1\n" -
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
 
 # The stand-in opener on its own, and behind the tool.
