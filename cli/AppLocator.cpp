@@ -23,18 +23,29 @@ void appendOnce(std::vector<std::string>& list, const std::string& entry) {
   }
 }
 
-std::optional<std::string> nearestRoot(std::string directory,
+// The walk from `directory` up to the root keeps one buffer and only moves
+// its end, so that it costs time linear in the length of `directory`, however
+// many levels it has.
+std::optional<std::string> nearestRoot(const std::string& directory,
                                        const FileSystem::FileManager& files) {
+  std::string probe = directory;
+  std::size_t length = directory.size();
   for (;;) {
-    if (files.fileExistsAtPath(directory + "/Package.swift")) {
-      return directory;
+    probe.resize(length);
+    probe += "/Package.swift";
+    if (files.fileExistsAtPath(probe)) {
+      probe.resize(length);
+      return probe;
     }
-    std::string parent =
-        FileSystem::stringByDeletingLastPathComponent(directory);
-    if (Unicode::equal(parent, directory)) {
+    // The parent is a prefix of the directory, and canonical decomposition
+    // never drops a code point: the two are equal as text exactly when they
+    // are equal as bytes, that is when the parent is as long.
+    const std::size_t parent =
+        FileSystem::parentLength(std::string_view(probe.data(), length));
+    if (parent == length) {
       return std::nullopt;
     }
-    directory = std::move(parent);
+    length = parent;
   }
 }
 
@@ -129,12 +140,16 @@ std::vector<std::string> candidatePaths(
     const std::map<std::string, std::string>& environment,
     const std::optional<std::string>& containingBundle,
     const std::vector<std::string>& repoRoots,
-    const std::string& homeDirectory) {
+    const std::optional<std::string>& homeDirectory) {
   std::vector<std::string> candidates;
   if (const auto variable = environment.find("PAGELUME_APP");
       variable != environment.end() && !variable->second.empty()) {
-    appendOnce(candidates,
-               FilePaths::expandHome(variable->second, homeDirectory));
+    if (!FilePaths::needsHome(variable->second)) {
+      appendOnce(candidates, variable->second);
+    } else if (homeDirectory) {
+      appendOnce(candidates,
+                 FilePaths::expandHome(variable->second, *homeDirectory));
+    }
   }
   if (containingBundle && !containingBundle->empty()) {
     appendOnce(candidates, *containingBundle);
@@ -143,7 +158,9 @@ std::vector<std::string> candidatePaths(
     appendOnce(candidates, root + "/build/" + bundleName);
   }
   appendOnce(candidates, "/Applications/" + bundleName);
-  appendOnce(candidates, homeDirectory + "/Applications/" + bundleName);
+  if (homeDirectory) {
+    appendOnce(candidates, *homeDirectory + "/Applications/" + bundleName);
+  }
   return candidates;
 }
 

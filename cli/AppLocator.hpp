@@ -51,12 +51,13 @@ std::optional<std::string> devFallbackBinary(
 // The candidate bundles, highest priority first, without two equal entries:
 // $PAGELUME_APP (with "~" and "~/" expanded), the containing bundle, each
 // root's build/Pagelume.app, /Applications/Pagelume.app and
-// HOME/Applications/Pagelume.app.
+// HOME/Applications/Pagelume.app. Without a home directory, a
+// $PAGELUME_APP that needs one and HOME/Applications give no entry.
 std::vector<std::string> candidatePaths(
     const std::map<std::string, std::string>& environment,
     const std::optional<std::string>& containingBundle,
     const std::vector<std::string>& repoRoots,
-    const std::string& homeDirectory);
+    const std::optional<std::string>& homeDirectory);
 
 // The first candidate that exists and is a directory (a final link is
 // followed), as the same string.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <iterator>
 #include <map>
@@ -95,26 +96,31 @@ std::map<std::string, std::string> processEnvironment() {
   return environment;
 }
 
+// The working directory is read once per command and handed to every
+// gathering function: the tool never changes it, and reading a very deep
+// one means a walk up the whole tree.
 std::optional<std::string> currentDirectory() {
   std::error_code ignored;
   return FileSystem::defaultManager().currentDirectoryPath(ignored);
 }
 
-std::optional<std::string> launcherExecutableDirectory() {
+std::optional<std::string> launcherExecutableDirectory(
+    const std::optional<std::string>& workingDirectory) {
   const auto recorded = ExecutablePath::recorded();
   return AppLocator::executableDirectory(
       AppLocator::launcherPath(processArgument0, /*recordedPath=*/recorded),
-      /*currentDirectory=*/currentDirectory(),
+      /*currentDirectory=*/workingDirectory,
       /*fileManager=*/FileSystem::defaultManager());
 }
 
 // A working directory that cannot be determined is no start.
-std::vector<std::string> repoRoots() {
+std::vector<std::string> repoRoots(
+    const std::optional<std::string>& workingDirectory) {
   std::vector<std::string> starts;
-  if (auto directory = currentDirectory()) {
-    starts.push_back(std::move(*directory));
+  if (workingDirectory) {
+    starts.push_back(*workingDirectory);
   }
-  if (auto directory = launcherExecutableDirectory()) {
+  if (auto directory = launcherExecutableDirectory(workingDirectory)) {
     starts.push_back(std::move(*directory));
   }
   return AppLocator::repoRoots(starts, FileSystem::defaultManager());
@@ -122,36 +128,38 @@ std::vector<std::string> repoRoots() {
 
 // The working directory is searched whether or not it is a checkout, and
 // before the checkouts; a directory listed twice is searched twice.
-std::optional<std::string> devFallbackBinary() {
+std::optional<std::string> devFallbackBinary(
+    const std::optional<std::string>& workingDirectory) {
   std::vector<std::string> directories;
-  if (auto directory = currentDirectory()) {
-    directories.push_back(std::move(*directory));
+  if (workingDirectory) {
+    directories.push_back(*workingDirectory);
   }
-  const auto roots = repoRoots();
+  const auto roots = repoRoots(workingDirectory);
   directories.insert(directories.end(), roots.begin(), roots.end());
   return AppLocator::devFallbackBinary(directories,
                                        FileSystem::defaultManager());
 }
 
-std::vector<std::string> appCandidates() {
+std::vector<std::string> appCandidates(
+    const std::optional<std::string>& workingDirectory) {
   const FileSystem::FileManager& files = FileSystem::defaultManager();
   // One statement per read, so the reads happen in a fixed order.
-  const auto directory = launcherExecutableDirectory();
+  const auto directory = launcherExecutableDirectory(workingDirectory);
   const auto bundle =
       directory ? AppLocator::containingAppBundle(*directory) : std::nullopt;
   const auto environment = processEnvironment();
-  const auto roots = repoRoots();
+  const auto roots = repoRoots(workingDirectory);
   const auto home = files.homeDirectoryForCurrentUser();
   return AppLocator::candidatePaths(/*environment=*/environment,
                                     /*containingBundle=*/bundle,
                                     /*repoRoots=*/roots,
-                                    /*homeDirectory=*/home.value_or(""));
+                                    /*homeDirectory=*/home);
 }
 
 // The version of the bundle the open command would use, or the fallback.
 std::string version() {
-  const auto bundle =
-      AppLocator::resolveApp(appCandidates(), FileSystem::defaultManager());
+  const auto bundle = AppLocator::resolveApp(appCandidates(currentDirectory()),
+                                             FileSystem::defaultManager());
   if (bundle) {
     if (auto text = AppInfo::shortVersion(*bundle)) {
       return std::move(*text);
@@ -177,20 +185,22 @@ int launch(const std::vector<std::string>& files) {
   const auto workingDirectory =
       fileManager.currentDirectoryPath(directoryError);
   const auto homeDirectory = fileManager.homeDirectoryForCurrentUser();
-  // Relative paths are never resolved against a made-up directory.
+  // Relative paths are never resolved against a made-up directory, nor "~"
+  // against a made-up home.
   if (!workingDirectory) {
     printError("pagelume: error: cannot determine the current directory: " +
                directoryError.message());
     return 1;
   }
-  if (!homeDirectory) {
+  if (!homeDirectory &&
+      std::any_of(files.begin(), files.end(), FilePaths::needsHome)) {
     printError("pagelume: error: cannot determine the home directory");
     return 1;
   }
 
   auto paths =
       FilePaths::absolute(files, /*workingDirectory=*/*workingDirectory,
-                          /*homeDirectory=*/*homeDirectory);
+                          /*homeDirectory=*/homeDirectory.value_or(""));
   FileValidation::MissingFilesError missing;
   for (const std::string& path : paths) {
     if (!fileManager.fileExistsAtPath(path)) {
@@ -202,15 +212,15 @@ int launch(const std::vector<std::string>& files) {
     return 1;
   }
 
-  if (const auto bundle =
-          AppLocator::resolveApp(appCandidates(), fileManager)) {
+  if (const auto bundle = AppLocator::resolveApp(
+          appCandidates(workingDirectory), fileManager)) {
     std::vector<std::string> arguments = {"-a", *bundle};
     arguments.insert(arguments.end(), std::make_move_iterator(paths.begin()),
                      std::make_move_iterator(paths.end()));
     return reportLaunch(AppLauncher::run(BuildSettings::opener, arguments));
   }
 
-  const auto binary = devFallbackBinary();
+  const auto binary = devFallbackBinary(workingDirectory);
   if (!binary) {
     printError(
         "pagelume: error: could not find Pagelume.app; build one with `make "

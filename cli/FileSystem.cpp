@@ -5,16 +5,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace FileSystem {
 namespace {
 
-// A path with a NUL byte inside cannot name anything: the system would see a
-// different, shorter path.
+// Whether the system could answer a question about `path` at all. A NUL
+// byte inside would make it see a different, shorter path; and it refuses a
+// path of PATH_MAX bytes or more (ENAMETOOLONG), so a walk up a very deep
+// directory need not ask it, level after level, to be told so.
 bool passable(const std::string& path) {
-  return path.find('\0') == std::string::npos;
+  return path.size() < PATH_MAX && path.find('\0') == std::string::npos;
 }
 
 std::string withoutTrailingSlashes(std::string path) {
@@ -49,19 +53,18 @@ class SystemFileManager final : public FileManager {
  public:
   std::optional<std::string> currentDirectoryPath(
       std::error_code& error) const override {
-    std::string buffer(256, '\0');
-    for (;;) {
-      if (getcwd(buffer.data(), buffer.size()) != nullptr) {
-        buffer.resize(buffer.find('\0'));
-        error.clear();
-        return buffer;
-      }
-      if (errno != ERANGE) {
-        error.assign(errno, std::generic_category());
-        return std::nullopt;
-      }
-      buffer.resize(buffer.size() * 2);
+    // With no buffer, getcwd allocates one as large as the path needs (glibc
+    // and macOS both do). Growing a buffer of our own instead would make
+    // the system work out a path longer than PATH_MAX, directory by
+    // directory, once for every size tried.
+    const std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0),
+                                                           &std::free);
+    if (!path) {
+      error.assign(errno, std::generic_category());
+      return std::nullopt;
     }
+    error.clear();
+    return std::string(path.get());
   }
 
   std::optional<std::string> homeDirectoryForCurrentUser() const override {
@@ -125,19 +128,26 @@ const FileManager& defaultManager() {
   return manager;
 }
 
+std::size_t parentLength(std::string_view path) {
+  std::size_t end = path.size();
+  while (end > 1 && path[end - 1] == '/') {
+    --end;
+  }
+  if (end == 1 && path[0] == '/') {
+    return 1;
+  }
+  // Back over the last component to the "/" before it.
+  while (end > 0 && path[end - 1] != '/') {
+    --end;
+  }
+  if (end <= 1) {
+    return end;
+  }
+  return end - 1;
+}
+
 std::string stringByDeletingLastPathComponent(std::string_view path) {
-  const std::string trimmed = withoutTrailingSlashes(std::string(path));
-  if (trimmed == "/") {
-    return trimmed;
-  }
-  const auto slash = trimmed.rfind('/');
-  if (slash == std::string::npos) {
-    return "";
-  }
-  if (slash == 0) {
-    return "/";
-  }
-  return trimmed.substr(0, slash);
+  return std::string(path.substr(0, parentLength(path)));
 }
 
 std::string lastPathComponent(std::string_view path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,10 @@ const FileManager& defaultManager();
 // is ignored. The parent of "/" is "/"; of a path without any "/", "".
 // Purely textual: "." and ".." are components like any other.
 std::string stringByDeletingLastPathComponent(std::string_view path);
+
+// The length of that parent, which is always a prefix of `path`: a walk up
+// a long path can cut its own buffer instead of copying it at every level.
+std::size_t parentLength(std::string_view path);
 
 // The last component, a trailing "/" ignored; that of "/" is "/".
 std::string lastPathComponent(std::string_view path);

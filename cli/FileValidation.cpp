@@ -4,14 +4,15 @@
 
 namespace FilePaths {
 
-std::string expandHome(const std::string& path,
-                       const std::string& homeDirectory) {
+bool needsHome(const std::string& path) {
   // Only whole characters count: a "~" or "/" carrying a combining mark is a
   // different character.
-  if (Unicode::equal(path, "~") || Unicode::hasPrefix(path, "~/")) {
-    return homeDirectory + path.substr(1);
-  }
-  return path;
+  return Unicode::equal(path, "~") || Unicode::hasPrefix(path, "~/");
+}
+
+std::string expandHome(const std::string& path,
+                       const std::string& homeDirectory) {
+  return needsHome(path) ? homeDirectory + path.substr(1) : path;
 }
 
 std::vector<std::string> absolute(const std::vector<std::string>& arguments,

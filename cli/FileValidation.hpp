@@ -5,8 +5,12 @@
 
 namespace FilePaths {
 
+// Whether `path` is "~" alone or begins with "~/", the two forms that stand
+// for the home directory ("~bob", a "~" further on, do not).
+bool needsHome(const std::string& path);
+
 // `path` with a "~" alone or a leading "~/" standing for `homeDirectory`;
-// anything else ("~bob", a "~" further on) unchanged.
+// anything else unchanged.
 std::string expandHome(const std::string& path,
                        const std::string& homeDirectory);
 

@@ -279,6 +279,9 @@ run_as() {
 #             lock:PATH        PATH loses all permissions once the run is in
 #                              its working directory
 #             stack:KIB        the run's stack is limited to KIB kibibytes
+#             within:SECONDS   the run is killed after SECONDS (status 124)
+#             deep-cwd:N       the working directory is N folders "é" deep
+#             deep-argv0:N     argument 0 is N folders "é" deep
 #             unprivileged     runs as an ordinary user (nobody, when root)
 #             stranger         runs as a user unknown to the password
 #                              database, without HOME
@@ -313,7 +316,7 @@ case_() {
   fi
 
   local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect="" errors=""
-  local lock="" runner=() by_name="" stack=""
+  local lock="" runner=() by_name="" stack="" limit=() deep="" enter=()
   local arguments=()
   many_expected=""
   local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
@@ -336,6 +339,26 @@ case_() {
       stderr:closed) errors=closed ;;
       lock:*) lock=$(expand "${token#lock:}") ;;
       stack:*) stack=${token#stack:} ;;
+      within:*) limit=(timeout "${token#within:}") ;;
+      deep-cwd:*) # N nested folders named "é" as the working directory,
+        # longer than any path the system takes in one piece
+        # (Python, whose chdir is one step each; bash's cd rewrites its
+        # whole logical path at every step.)
+        deep=${token#deep-cwd:}
+        python3 -c '
+import os, sys
+os.mkdir(sys.argv[1]); os.chdir(sys.argv[1])
+for _ in range(int(sys.argv[2])):
+    os.mkdir("é"); os.chdir("é")' "$T/deep" "$deep" ||
+          { failed=$((failed + 1)); return; }
+        enter=(python3 -c '
+import os, sys
+os.chdir(sys.argv[1])
+for _ in range(int(sys.argv[2])):
+    os.chdir("é")
+os.execvp(sys.argv[3], sys.argv[3:])' "$T/deep" "$deep") ;;
+      deep-argv0:*) # argument 0 of N folders named "é", then "pagelume"
+        argv0=/$(printf 'é/%.0s' $(seq "${token#deep-argv0:}"))pagelume ;;
       many:*) # many:N: N files f1.md ... fN.md, passed in order; @M in
         # the expectations is what the child sees of them
         local index
@@ -377,6 +400,8 @@ case_() {
   (
     if [ "$workdir" = - ]; then
       mkdir "$T/gone" && cd "$T/gone" && rmdir "$T/gone"
+    elif [ -n "$deep" ]; then
+      cd "$T/deep"  # the rest of the way below, by "enter"
     else
       cd "$workdir"
     fi || exit 99
@@ -387,7 +412,7 @@ case_() {
       ?*) exec >"$redirect" ;;
     esac
     [ "$errors" != closed ] || exec 2>&-
-    exec "${runner[@]}" env -i "${environment[@]}" "${execas[@]}" "${arguments[@]}"
+    exec "${limit[@]}" "${enter[@]}" "${runner[@]}" env -i "${environment[@]}" "${execas[@]}" "${arguments[@]}"
   ) >"$T/stdout" 2>"$T/stderr" </dev/null
   local actual=$?
   [ -z "$lock" ] || chmod 755 "$lock"
@@ -446,6 +471,11 @@ case_ t 'missing file twice'     '' 1 '' 'pagelume: error: no such file: @W/x.md
 case_ t 'dangling link missing'  'link:a.md=nowhere' 1 '' 'pagelume: error: no such file: @W/a.md\n' - -- a.md
 case_ t 'home and absolute'      '' 1 '' 'pagelume: error: no such file: @H/n.md, /no/such.md, @W/~x/n.md\n' - -- '~/n.md' /no/such.md '~x/n.md'
 case_ t 'no home directory'       'stranger' 1 '' 'pagelume: error: cannot determine the home directory\n' - -- '~/a.md'
+# Without a home, only what needs one is left out, the same for both
+# commands: "~/x.app" is not "/x.app".
+case_ s 'no home, absolute file'  "dir:$app file:a.md stranger" 0 '' '' "$open_app[@W/a.md]" -- @W/a.md
+case_ s 'no home, version'        "xml:$app=<key>CFBundleShortVersionString</key><string>1.0</string> dir:/x.app env:PAGELUME_APP=~/x.app stranger" 0 '1.0\n' '' - -- --version
+case_ s 'no home, open'           "dir:$app dir:/x.app env:PAGELUME_APP=~/x.app stranger" 0 '' '' "$open_app"
 case_ t 'removed working directory' 'cwd:-' 1 '' 'pagelume: error: cannot determine the current directory: No such file or directory\n' - -- a.md
 
 # Opening through the opener.
@@ -524,6 +554,10 @@ case_ s 'file name not UTF-8'     "dir:$app file:$bad.md" 0 '' '' "$open_app[@W/
 case_ s 'PAGELUME_APP not UTF-8'  "dir:$app dir:@T/$bad.app env:PAGELUME_APP=@T/$bad.app" 0 '' '' "@W\\n[-a][@T/\\xff\\xfe.app]"
 case_ s 'ten thousand files'      "dir:$app many:10000" 0 '' '' "$open_app@M"
 case_ t 'path longer than PATH_MAX' '' 1 '' "pagelume: error: no such file: @W/$long\\n" - -- "$long"
+# Walks up long paths cost time linear in their length: once 7 s for the
+# working directory and minutes for argument 0.
+case_ s 'deep working directory'  'deep-cwd:8000 within:3' 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'deep argument 0'         'deep-argv0:40000 within:3' 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'link loop as argument 0' "dir:$app link:@T/loop=loop argv0:@T/loop" 0 '' '' "$open_app"
 case_ s 'link loop as a candidate' "dir:$app link:@T/loop.app=loop.app env:PAGELUME_APP=@T/loop.app" 0 '' '' "$open_app"
 case_ s 'unreadable folder on the walk' "dir:$app dir:@T/r/sub cwd:@T/r/sub lock:@T/r unprivileged" 0 '' '' "@T/r/sub\\n[-a][$app]"

@@ -290,7 +290,7 @@ TEST(CandidatePaths, PriorityOrderExpansionAndDuplicates) {
     std::string name;
     std::optional<std::string> variable, bundle;
     Strings roots;
-    std::string home;
+    std::optional<std::string> home;
     Strings expected;
   };
   const std::string apps = "/Applications/Pagelume.app";
@@ -377,6 +377,20 @@ TEST(CandidatePaths, PriorityOrderExpansionAndDuplicates) {
        {},
        h,
        {"/applications/pagelume.app", apps, user}},
+      // Without a home directory only what needs one is left out.
+      {"no home, home-relative variable",
+       "~/Apps/Pagelume.app",
+       std::nullopt,
+       {"/src/a"},
+       std::nullopt,
+       {"/src/a/build/Pagelume.app", apps}},
+      {"no home, variable ~", "~", std::nullopt, {}, std::nullopt, {apps}},
+      {"no home, other variable",
+       "/opt/P.app",
+       std::nullopt,
+       {},
+       std::nullopt,
+       {"/opt/P.app", apps}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -115,15 +115,14 @@ TEST(PropertyListRefusal, BoundsDepthValuesAndSize) {
       // plist, dict, key, string and key are five of the values.
       {"xml at the value bound", xmlWith(repeat("<true/>", 65536 - 5)),
        std::nullopt},
-      {"xml past the value bound", xmlWith(repeat("<true/>", 65536 - 4)),
-       many},
+      {"xml past the value bound", xmlWith(repeat("<true/>", 65536 - 4)), many},
       {"byte-order mark and blanks before xml",
        "\xEF\xBB\xBF \n" + xmlWith("<true/>"), std::nullopt},
       {"neither xml nor binary", "{ CFBundleShortVersionString = 1; }",
        notAList},
       {"empty", "", notAList},
-      {"too large", xmlWith("<string>" + std::string(512 * 1024, 'x') +
-                            "</string>"),
+      {"too large",
+       xmlWith("<string>" + std::string(512 * 1024, 'x') + "</string>"),
        "larger than 512 KiB"},
       {"binary at the depth bound", binaryChain(63), std::nullopt},
       {"binary past the depth bound", binaryChain(64), deep},
@@ -160,14 +159,13 @@ TEST(PropertyListRefusal, SharedBinaryMembersCountPerReference) {
 TEST(PropertyListStringValue, RefusedBytesAreUnreadableForTheirReason) {
   EXPECT_EQ(PropertyList::stringValue(xmlWith(nestedArrays(64)),
                                       "CFBundleShortVersionString"),
-            PropertyList::Lookup(PropertyList::Unreadable{
-                "nested more than 64 levels deep"}));
+            PropertyList::Lookup(
+                PropertyList::Unreadable{"nested more than 64 levels deep"}));
   EXPECT_EQ(PropertyList::stringValue(xmlWith(nestedArrays(63)),
                                       "CFBundleShortVersionString"),
             PropertyList::Lookup(std::optional<std::string>("1")));
-  EXPECT_EQ(
-      PropertyList::stringValue(binaryChain(63), "k"),
-      PropertyList::Lookup(std::optional<std::string>()));
+  EXPECT_EQ(PropertyList::stringValue(binaryChain(63), "k"),
+            PropertyList::Lookup(std::optional<std::string>()));
 }
 
 }  // namespace
