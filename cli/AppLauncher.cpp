@@ -1,6 +1,5 @@
 #include "AppLauncher.hpp"
 
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -32,11 +31,8 @@ std::string LaunchError::description() const {
   return executable;
 }
 
-namespace {
-
-// Starts `executable` with `arguments` after the program name. posix_spawn,
-// unlike posix_spawnp, never searches PATH: a bare name is a file in the
-// working directory.
+// posix_spawn, unlike posix_spawnp, never searches PATH: a bare name is a
+// file in the working directory.
 int spawn(const std::string& executable,
           const std::vector<std::string>& arguments,
           const posix_spawn_file_actions_t* actions,
@@ -53,8 +49,6 @@ int spawn(const std::string& executable,
   return posix_spawn(&child, executable.c_str(), actions, attributes,
                      argv.data(), environ);
 }
-
-}  // namespace
 
 std::optional<LaunchError> run(const std::string& executable,
                                const std::vector<std::string>& arguments) {
@@ -81,26 +75,6 @@ std::optional<LaunchError> run(const std::string& executable,
   const int status = WEXITSTATUS(waitStatus);
   if (status != 0) {
     return LaunchError::exitedNonzero(executable, status);
-  }
-  return std::nullopt;
-}
-
-std::optional<LaunchError> startDetached(
-    const std::string& executable, const std::vector<std::string>& arguments) {
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attributes;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawnattr_init(&attributes);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
-                                   O_RDONLY, 0);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  pid_t child = 0;
-  const int error = spawn(executable, arguments, &actions, &attributes, child);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) {
-    return LaunchError::spawnFailed(executable,
-                                    {error, std::generic_category()});
   }
   return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <spawn.h>
+
 #include <optional>
 #include <string>
 #include <system_error>
@@ -35,11 +37,13 @@ struct LaunchError {
 std::optional<LaunchError> run(const std::string& executable,
                                const std::vector<std::string>& arguments);
 
-// Starts `executable` like `run`, but in a session of its own with standard
-// input from /dev/null, and does not wait for it: it outlives the caller.
-// Nothing means it started; a program that cannot be started (missing, not
-// executable) is reported here, before this returns.
-std::optional<LaunchError> startDetached(
-    const std::string& executable, const std::vector<std::string>& arguments);
+// Starts `executable` with `arguments` after the program name, as `run` does,
+// with posix_spawn's `actions` and `attributes` (either may be null), and
+// does not wait: the child's process ID is left in `child`. 0, or the error
+// number of a start that failed.
+int spawn(const std::string& executable,
+          const std::vector<std::string>& arguments,
+          const posix_spawn_file_actions_t* actions,
+          const posix_spawnattr_t* attributes, pid_t& child);
 
 }  // namespace AppLauncher

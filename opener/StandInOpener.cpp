@@ -1,5 +1,10 @@
 #include "StandInOpener.hpp"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <variant>
 
@@ -18,6 +23,46 @@ void printError(const std::string& message) {
 }
 
 }  // namespace
+
+std::optional<AppLauncher::LaunchError> startDetached(
+    const std::string& executable, const std::vector<std::string>& arguments) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  // The child keeps nothing of the caller's plumbing: a pipe it held would
+  // keep "pagelume a.md | cat" waiting until the app quits. Standard output
+  // and error stay only where they are a terminal, for the user to read.
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
+                                   O_RDONLY, 0);
+  for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+    if (isatty(stream) == 0) {
+      posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY,
+                                       0);
+    }
+  }
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  // Nor the caller's signal dispositions and mask.
+  sigset_t all;
+  sigset_t none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID |
+                                            POSIX_SPAWN_SETSIGDEF |
+                                            POSIX_SPAWN_SETSIGMASK);
+  pid_t child = 0;
+  const int error =
+      AppLauncher::spawn(executable, arguments, &actions, &attributes, child);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    return AppLauncher::LaunchError::spawnFailed(
+        executable, {error, std::generic_category()});
+  }
+  return std::nullopt;
+}
 
 std::optional<Request> parse(const std::vector<std::string>& arguments) {
   if (arguments.size() < 2 || !Unicode::equal(arguments[0], "-a")) {
@@ -72,8 +117,7 @@ int open(const Request& request) {
                " does not exist");
     return 1;
   }
-  if (const auto error =
-          AppLauncher::startDetached(executable, request.files)) {
+  if (const auto error = startDetached(executable, request.files)) {
     printError("cannot start " + executable + ": " +
                error->underlying.message());
     return 1;

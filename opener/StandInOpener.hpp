@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "AppLauncher.hpp"
+
 // A stand-in for macOS's "open -a BUNDLE [FILE ...]" on systems without it:
 // it starts the executable inside the bundle with the files as arguments,
 // detached from the terminal, and returns once the app has started.
@@ -29,6 +31,16 @@ std::optional<Request> parse(const std::vector<std::string>& arguments);
 // name is left.
 std::optional<std::string> executableName(
     const std::string& bundle, const std::optional<std::string>& declared);
+
+// Starts `executable` with `arguments` in a session of its own, and does not
+// wait for it: it outlives the caller, and holds none of the caller's
+// descriptors. Standard input is /dev/null, and so are standard output and
+// error unless they are a terminal; every other descriptor is closed, every
+// signal has its default disposition and none is blocked. Nothing means it
+// started; a program that cannot be started (missing, not executable) is
+// reported here, before this returns.
+std::optional<AppLauncher::LaunchError> startDetached(
+    const std::string& executable, const std::vector<std::string>& arguments);
 
 // Carries out the request and returns the exit status: 0 once the app has
 // started, 1 after a one-line "open: " diagnostic on standard error.

@@ -5,12 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "TempDir.hpp"
+#include "ScriptTest.hpp"
 
 namespace {
 
@@ -37,23 +35,7 @@ TEST(LaunchErrorDescription, NamesTheExecutable) {
   }
 }
 
-// Runs children written as shell scripts in a scratch directory.
-struct AppLauncherRunTest : ::testing::Test {
-  TempDir dir;
-
-  std::string script(const std::string& name, const std::string& body) {
-    const std::string path = dir.file(name, "#!/bin/sh\n" + body);
-    chmod(path.c_str(), 0755);
-    return path;
-  }
-
-  std::string read(const std::string& name) {
-    std::ifstream in(dir.path() + "/" + name, std::ios::binary);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-  }
-};
+struct AppLauncherRunTest : ScriptTest {};
 
 TEST_F(AppLauncherRunTest, ArgumentsArriveUnchangedOnePerWord) {
   const std::string record =
@@ -118,39 +100,6 @@ TEST_F(AppLauncherRunTest, BareNameIsNotSearchedOnPath) {
   EXPECT_EQ(missing->kind, LaunchError::Case::spawnFailed);
   ASSERT_TRUE(local.has_value());
   EXPECT_EQ(local->status, 4);
-}
-
-TEST_F(AppLauncherRunTest, DetachedChildLeadsItsOwnSessionWithoutInput) {
-  if (access("/proc/self/stat", R_OK) != 0) {
-    GTEST_SKIP() << "no /proc to read a child's session from";
-  }
-  // Field 6 of /proc/PID/stat is the session; a session leader's is its pid.
-  const std::string probe = script(
-      "probe",
-      "out=\"$(dirname \"$0\")\"\n"
-      "set -- $(cat /proc/$$/stat)\n"
-      "echo \"$1 $6 $(readlink /proc/$$/fd/0)\" > \"$out/session.part\"\n"
-      "mv \"$out/session.part\" \"$out/session\"\n");
-  ASSERT_EQ(AppLauncher::startDetached(probe, {}), std::nullopt);
-  for (int tries = 0; tries < 200 && read("session").empty(); ++tries) {
-    usleep(25000);
-  }
-  std::istringstream fields(read("session"));
-  std::string pid, session, input;
-  fields >> pid >> session >> input;
-  EXPECT_FALSE(pid.empty());
-  EXPECT_EQ(session, pid);
-  EXPECT_EQ(input, "/dev/null");
-}
-
-TEST_F(AppLauncherRunTest, DetachedStartFailuresAreReported) {
-  const std::string notExecutable = dir.file("plain", "not a program\n");
-  const auto missing = AppLauncher::startDetached("/no/such/tool", {});
-  ASSERT_TRUE(missing.has_value());
-  EXPECT_EQ(missing->underlying.value(), ENOENT);
-  const auto refused = AppLauncher::startDetached(notExecutable, {});
-  ASSERT_TRUE(refused.has_value());
-  EXPECT_EQ(refused->underlying.value(), EACCES);
 }
 
 TEST_F(AppLauncherRunTest, TwoCallsAreIndependent) {
