@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <iterator>
 #include <map>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -235,12 +236,18 @@ int launch(const std::vector<std::string>& files) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc < 1) {
-    // Started with no argument list at all (execve allows it).
-    return run({});
+  try {
+    if (argc < 1) {
+      // Started with no argument list at all (execve allows it).
+      return run({});
+    }
+    processArgument0 = argv[0];
+    return run({argv + 1, argv + argc});
+  } catch (const std::bad_alloc&) {
+    // Said without allocating anything more.
+    writeAll(STDERR_FILENO, "pagelume: error: out of memory\n");
+    return 1;
   }
-  processArgument0 = argv[0];
-  return run({argv + 1, argv + argc});
 }
 
 int run(const std::vector<std::string>& arguments) {

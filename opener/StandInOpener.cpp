@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <variant>
 
 #include "AppInfo.hpp"
@@ -132,6 +133,20 @@ int run(const std::vector<std::string>& arguments) {
     return 1;
   }
   return open(*request);
+}
+
+int main(int argc, char* argv[]) {
+  try {
+    return run(
+        std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+  } catch (const std::bad_alloc&) {
+    // Said without allocating anything more; nothing is left to report a
+    // failed write to.
+    constexpr char message[] = "open: out of memory\n";
+    [[maybe_unused]] const ssize_t written =
+        write(STDERR_FILENO, message, sizeof message - 1);
+    return 1;
+  }
 }
 
 }  // namespace StandInOpener

@@ -46,8 +46,12 @@ std::optional<AppLauncher::LaunchError> startDetached(
 // started, 1 after a one-line "open: " diagnostic on standard error.
 int open(const Request& request);
 
-// The program's entry point: the arguments after the program name in,
-// the exit status out.
+// Carries out the arguments after the program name and returns the exit
+// status.
 int run(const std::vector<std::string>& arguments);
+
+// The process entry point: run's status for the arguments after the
+// program name, or 1 after "open: out of memory".
+int main(int argc, char* argv[]);
 
 }  // namespace StandInOpener

@@ -280,6 +280,8 @@ run_as() {
 #                              its working directory
 #             stack:KIB        the run's stack is limited to KIB kibibytes
 #             within:SECONDS   the run is killed after SECONDS (status 124)
+#             memory:BYTES     the program has at most BYTES of address space
+#                              (and its own path as argument 0)
 #             deep-cwd:N       the working directory is N folders "é" deep
 #             deep-argv0:N     argument 0 is N folders "é" deep
 #             unprivileged     runs as an ordinary user (nobody, when root)
@@ -317,7 +319,8 @@ case_() {
 
   local program=$PAGELUME argv0=$PAGELUME workdir=$W redirect="" errors=""
   local lock="" runner=() by_name="" stack="" limit=() deep="" enter=()
-  local arguments=()
+  local memory=""
+  local arguments=() many_arguments=()
   many_expected=""
   local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
   # Tokens are separated by blanks; "\ " is a blank inside one.
@@ -340,6 +343,15 @@ case_() {
       lock:*) lock=$(expand "${token#lock:}") ;;
       stack:*) stack=${token#stack:} ;;
       within:*) limit=(timeout "${token#within:}") ;;
+      memory:*) # at most BYTES of address space; a sanitizer's build cannot
+        # even start under such a limit
+        memory=${token#memory:}
+        prlimit --as="$memory" "$program" --help >/dev/null 2>&1
+        if [ "$?" -eq 127 ]; then
+          skipped=$((skipped + 1))
+          echo "skip: $name (this build cannot start with $memory bytes of address space)"
+          return
+        fi ;;
       deep-cwd:*) # N nested folders named "é" as the working directory,
         # longer than any path the system takes in one piece
         # (Python, whose chdir is one step each; bash's cd rewrites its
@@ -364,7 +376,7 @@ os.execvp(sys.argv[3], sys.argv[3:])' "$T/deep" "$deep") ;;
         local index
         for ((index = 1; index <= ${token#many:}; index++)); do
           : >"$W/f$index.md"
-          arguments+=("f$index.md")
+          many_arguments+=("f$index.md")
           many_expected+="[$W/f$index.md]"
         done ;;
       unprivileged) # as an ordinary user, where permissions apply
@@ -391,12 +403,15 @@ os.execvp(sys.argv[3], sys.argv[3:])' "$T/deep" "$deep") ;;
   done
   local argument
   for argument in "$@"; do arguments+=("$(expand "$argument")"); done
+  arguments+=("${many_arguments[@]}")
 
   local execas=("$EXECAS" "$argv0" "$program")
   [ "$argv0" = - ] && execas=("$EXECAS" --no-arguments "$program")
   # env finds the name on the run's PATH and passes it as argument 0, as a
   # shell does.
   [ -z "$by_name" ] || execas=("$by_name")
+  # The limit holds for the program alone, not for the helpers before it.
+  [ -z "$memory" ] || execas=(prlimit --as="$memory" "$program")
   (
     if [ "$workdir" = - ]; then
       mkdir "$T/gone" && cd "$T/gone" && rmdir "$T/gone"
@@ -561,6 +576,8 @@ case_ s 'deep argument 0'         'deep-argv0:40000 within:3' 0 '0.0.0-dev\n' ''
 case_ s 'link loop as argument 0' "dir:$app link:@T/loop=loop argv0:@T/loop" 0 '' '' "$open_app"
 case_ s 'link loop as a candidate' "dir:$app link:@T/loop.app=loop.app env:PAGELUME_APP=@T/loop.app" 0 '' '' "$open_app"
 case_ s 'unreadable folder on the walk' "dir:$app dir:@T/r/sub cwd:@T/r/sub lock:@T/r unprivileged" 0 '' '' "@T/r/sub\\n[-a][$app]"
+case_ t 'out of memory'           'many:60000 memory:10000000' 1 '' 'pagelume: error: out of memory\n' -
+case_ o 'stand-in out of memory'  "run:$STANDIN many:60000 memory:8000000" 1 '' 'open: out of memory\n' - -- -a $a
 case_ t 'stdout and stderr closed' 'stdout:closed stderr:closed' 1 '' '' - -- --version
 case_ t 'usage error, stderr closed' 'stderr:closed' 2 '' '' - -- --frobnicate
 case_ t 'help with stderr closed' 'stderr:closed' 0 '@U\n' '' - -- -h
