@@ -52,11 +52,11 @@ std::optional<std::string> nearestRoot(const std::string& directory,
 }  // namespace
 
 std::string launcherPath(const std::string& argument0,
-                         const std::optional<std::string>& recordedPath) {
+                         RecordedPath recordedPath) {
   if (argument0.find('/') != std::string::npos) {
     return argument0;
   }
-  return recordedPath.value_or("");
+  return recordedPath().value_or("");
 }
 
 std::optional<std::string> executableDirectory(

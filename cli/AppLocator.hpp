@@ -12,12 +12,15 @@
 // Paths are joined with "/" and never normalised.
 namespace AppLocator {
 
+// Asks the system for its record of the running executable's path.
+using RecordedPath = std::optional<std::string> (*)();
+
 // The path the tool's own executable is looked for from: argument 0 when it
-// holds a "/" (an absolute or relative path), else `recordedPath`, the
-// system's record of the running executable, since a bare name or an empty
-// argument 0 tells nothing; "" when there is no record either.
+// holds a "/" (an absolute or relative path), else what `recordedPath`
+// returns, since a bare name or an empty argument 0 tells nothing; "" when
+// there is no record either. The system is asked only in that case.
 std::string launcherPath(const std::string& argument0,
-                         const std::optional<std::string>& recordedPath);
+                         RecordedPath recordedPath);
 
 // The directory that holds the executable named by argument 0, after
 // following at most eight symbolic links. Nothing when `argument0` is empty,

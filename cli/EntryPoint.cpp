@@ -107,9 +107,9 @@ std::optional<std::string> currentDirectory() {
 
 std::optional<std::string> launcherExecutableDirectory(
     const std::optional<std::string>& workingDirectory) {
-  const auto recorded = ExecutablePath::recorded();
   return AppLocator::executableDirectory(
-      AppLocator::launcherPath(processArgument0, /*recordedPath=*/recorded),
+      AppLocator::launcherPath(processArgument0,
+                               /*recordedPath=*/&ExecutablePath::recorded),
       /*currentDirectory=*/workingDirectory,
       /*fileManager=*/FileSystem::defaultManager());
 }

@@ -17,26 +17,37 @@ using Strings = std::vector<std::string>;
 
 // executableDirectory ------------------------------------------------------
 
+int recordReads = 0;
+
 TEST(LauncherPath, BareOrEmptyArgumentZeroFallsBackToTheSystemRecord) {
+  const AppLocator::RecordedPath recorded = [] {
+    ++recordReads;
+    return std::optional<std::string>("/usr/local/bin/pagelume");
+  };
+  const AppLocator::RecordedPath none = [] {
+    ++recordReads;
+    return std::optional<std::string>();
+  };
   struct Case {
     std::string argument0;
-    std::optional<std::string> recorded;
+    AppLocator::RecordedPath record;
     std::string expected;
+    int reads;  // how often the system is asked
   };
   const Case cases[] = {
-      {"/usr/local/bin/pagelume", "/Apps/P.app/Contents/MacOS/x",
-       "/usr/local/bin/pagelume"},
-      {"bin/pagelume", "/r/x", "bin/pagelume"},
-      {"pagelume", "/usr/local/bin/pagelume", "/usr/local/bin/pagelume"},
-      {"", "/usr/local/bin/pagelume", "/usr/local/bin/pagelume"},
-      {"pagelume", std::nullopt, ""},
-      {"", std::nullopt, ""},
+      {"/usr/local/bin/pagelume", recorded, "/usr/local/bin/pagelume", 0},
+      {"bin/pagelume", recorded, "bin/pagelume", 0},
+      {"pagelume", recorded, "/usr/local/bin/pagelume", 1},
+      {"", recorded, "/usr/local/bin/pagelume", 1},
+      {"pagelume", none, "", 1},
+      {"", none, "", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.argument0);
-    EXPECT_EQ(
-        AppLocator::launcherPath(c.argument0, /*recordedPath=*/c.recorded),
-        c.expected);
+    recordReads = 0;
+    EXPECT_EQ(AppLocator::launcherPath(c.argument0, /*recordedPath=*/c.record),
+              c.expected);
+    EXPECT_EQ(recordReads, c.reads);
   }
 }
 
