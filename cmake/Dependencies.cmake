@@ -85,7 +85,12 @@ else()
 endif()
 
 # Links an executable's C++ runtime statically in builds that ask for it (on
-# Linux; macOS has its own in the system), and drops what nothing calls.
+# Linux; macOS has its own in the system), and drops what nothing calls. For
+# that, everything compiled after this point puts each function and datum in
+# a section of its own.
+if(PAGELUME_STATIC_RUNTIME AND NOT APPLE)
+  add_compile_options(-ffunction-sections -fdata-sections)
+endif()
 function(pagelume_link_runtime target)
   if(NOT PAGELUME_STATIC_RUNTIME)
     return()

@@ -4,6 +4,15 @@ set(CPACK_PACKAGE_NAME pagelume)
 set(CPACK_PACKAGE_VENDOR "pagelume developers")
 set(CPACK_PACKAGE_CONTACT "pagelume developers <dev@pagelume.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION
+  "pagelume is the terminal companion of the Pagelume desktop app. It makes
+the named Markdown files' paths absolute, refuses to go on if any is
+missing, finds the app bundle (PAGELUME_APP, the bundle around the tool, a
+source checkout's build, /Applications, ~/Applications) and hands bundle and
+files to the system's opener; on systems without macOS's open it brings a
+stand-in that starts the bundle's executable. It also prints its usage text
+and the app's version.")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_RESOURCE_FILE_README "${PROJECT_SOURCE_DIR}/README.md")
 set(CPACK_STRIP_FILES ON)
 # The tool looks for its opener at a path fixed under the install prefix, so

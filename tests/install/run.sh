@@ -2,12 +2,16 @@
 # Installs a build into a scratch prefix and checks the installed tree, the
 # manual page and the packages CPack makes.
 #
-# Usage: run.sh BUILD_DIR INSTALL_PREFIX (the prefix the build was configured
-# with, under which the Debian package installs)
+# Usage: run.sh BUILD_DIR INSTALL_PREFIX SOURCE_DIR CXX_COMPILER (the prefix
+# the build was configured with, under which the Debian package installs;
+# the sources and compiler for a scratch build of a system package)
 . "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
-build=$(cd "${1:?usage: run.sh BUILD_DIR INSTALL_PREFIX}" && pwd)
-prefix=${2:?usage: run.sh BUILD_DIR INSTALL_PREFIX}
+usage="usage: run.sh BUILD_DIR INSTALL_PREFIX SOURCE_DIR CXX_COMPILER"
+build=$(cd "${1:?$usage}" && pwd)
+prefix=${2:?$usage}
+source_dir=${3:?$usage}
+compiler=${4:?$usage}
 work=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -35,8 +39,10 @@ expected_tree() {
   echo bin/pagelume
   [ "$(uname -s)" = Darwin ] || echo libexec/pagelume/open
   echo share/bash-completion/completions/pagelume
+  echo share/doc/pagelume/changelog.gz
+  echo share/doc/pagelume/copyright
   echo share/fish/vendor_completions.d/pagelume.fish
-  echo share/man/man1/pagelume.1
+  echo share/man/man1/pagelume.1.gz
   echo share/zsh/site-functions/_pagelume
 }
 
@@ -57,7 +63,7 @@ check 'installed tree' same_tree "$work/prefix"
 check 'installed programs run' executables_run
 
 if command -v mandoc >/dev/null; then
-  check 'manual page is lint-clean' mandoc -Tlint "$work/prefix/share/man/man1/pagelume.1"
+  check 'manual page is lint-clean' mandoc -Tlint "$work/prefix/share/man/man1/pagelume.1.gz"
 else
   skip 'mandoc is not installed'
 fi
@@ -83,6 +89,37 @@ if command -v cpack >/dev/null; then
   else
     skip 'dpkg-deb and dpkg-shlibdeps are not installed'
   fi
+fi
+
+# Debian's own checker, on a package made the way a distribution would make
+# it: a release build configured for /usr. Errors fail; each warning left is
+# listed here with the reason it stays.
+allowed_warnings=(
+  # changelog.gz is the project's own CHANGELOG.md, in Markdown: CPack makes
+  # the package, not a Debian source package with a debian/changelog.
+  syntax-error-in-debian-changelog
+)
+lintian_clean() {
+  cmake -S "$source_dir" -B "$work/system" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_COMPILER="$compiler" -DPAGELUME_STATIC_RUNTIME=ON \
+    -DPAGELUME_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null &&
+    cmake --build "$work/system" >/dev/null &&
+    (cd "$work/system" && cpack -G DEB -B "$work/system-packages" >/dev/null) ||
+    return 1
+  local package report tag unexpected=""
+  package=$(find "$work/system-packages" -maxdepth 1 -name '*.deb' | head -n 1)
+  report=$(lintian --tag-display-limit 0 "$package" 2>&1)
+  echo "$report"
+  while read -r tag; do
+    [ -n "$tag" ] || continue
+    printf '%s\n' "${allowed_warnings[@]}" | grep -qxF -- "$tag" || unexpected+=" $tag"
+  done < <(printf '%s\n' "$report" | sed -n 's/^[EW]: [^:]*: \([^ ]*\).*/\1/p' | sort -u)
+  [ -z "$unexpected" ] || { echo "not allowed:$unexpected"; return 1; }
+}
+if command -v lintian >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
+  check 'lintian on the Debian package' lintian_clean
+else
+  skip 'lintian and dpkg-shlibdeps are not installed'
 fi
 
 echo "$passed passed, $failed failed, $skipped skipped"
