@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Formats every tracked C++ file with the project's .clang-format;
 # with --check, changes nothing and fails when a file is not formatted.
+# shellcheck source=scripts/need-bash.sh
 . "$(dirname "$0")/need-bash.sh" "$@"
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced first by the project's bash scripts, which need bash 4.4 or later
 # (macOS ships 3.2): runs the script again under a bash that is new enough,
 # Homebrew's where there is one, or says plainly that one is needed.
@@ -6,6 +7,7 @@
 if [ "${BASH_VERSINFO[0]}" -lt 4 ] ||
   { [ "${BASH_VERSINFO[0]}" -eq 4 ] && [ "${BASH_VERSINFO[1]}" -lt 4 ]; }; then
   for pagelume_candidate in /opt/homebrew/bin/bash /usr/local/bin/bash; do
+    # shellcheck disable=SC2016 # the test is for the candidate to expand
     if [ -x "$pagelume_candidate" ] && "$pagelume_candidate" -c \
       '[ "${BASH_VERSINFO[0]}" -gt 4 ] ||
         { [ "${BASH_VERSINFO[0]}" -eq 4 ] && [ "${BASH_VERSINFO[1]}" -ge 4 ]; }' \

@@ -4,6 +4,7 @@
 # for a file argument. bash always; zsh and fish where they are installed.
 #
 # Usage: run.sh COMPLETIONS_DIR
+# shellcheck source=scripts/need-bash.sh
 . "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 completions=$(cd "${1:?usage: run.sh COMPLETIONS_DIR}" && pwd)
@@ -57,6 +58,7 @@ fi
 
 if command -v fish >/dev/null; then
   fish_complete() {
+    # shellcheck disable=SC2016 # fish expands $argv, not this shell
     fish --no-config -c 'source $argv[1]; and complete -C "pagelume $argv[2]"' \
       "$completions/pagelume.fish" "$1" 2>&1
   }

@@ -3,6 +3,7 @@
 # opener is refused, and any opener path reaches the built tool intact.
 #
 # Usage: run.sh SOURCE_DIR CXX_COMPILER
+# shellcheck source=scripts/need-bash.sh
 . "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 source_dir=${1:?usage: run.sh SOURCE_DIR CXX_COMPILER}

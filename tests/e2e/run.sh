@@ -15,6 +15,7 @@
 # Environment: PAGELUME (the binary), EXECAS (starts a program with a chosen
 # argument 0), PAGELUME_OPENER (the opener path the binary was built with),
 # STANDIN (the stand-in opener, where the project builds one).
+# shellcheck source=scripts/need-bash.sh
 . "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 
@@ -127,6 +128,7 @@ fi
 
 # --- fixtures ---------------------------------------------------------------
 
+# shellcheck disable=SC2016 # the usage text names $PAGELUME_APP literally
 usage='USAGE: pagelume [option ...] [file.md ...]
 
 Opens files in the page-lume app, launching it first if it is not
@@ -143,6 +145,7 @@ build/Pagelume.app, /Applications/Pagelume.app and
 Without any bundle a locally built GUI binary is run directly instead,
 which blocks the terminal.'
 
+# shellcheck disable=SC2016 # the backticks are part of the message
 no_bundle='pagelume: error: could not find Pagelume.app; build one with `make app` or point PAGELUME_APP at an existing bundle'
 note_before='pagelume: note: no Pagelume.app found; running '
 note_after=' directly, which blocks this terminal until the app quits'
@@ -150,6 +153,7 @@ note_after=' directly, which blocks this terminal until the app quits'
 # A child that records its working directory and arguments in $FAKE_LOG
 # (whole, through a rename, as a detached child is read while it runs), then
 # exits with $FAKE_STATUS or kills itself with $FAKE_SIGNAL.
+# shellcheck disable=SC2016 # the child's shell expands these, not this one
 fake_child='#!/bin/sh
 { pwd; for a in "$@"; do printf "[%s]" "$a"; done; echo; } > "$FAKE_LOG.part"
 mv "$FAKE_LOG.part" "$FAKE_LOG"
@@ -325,6 +329,7 @@ case_() {
   local environment=(PATH=/usr/bin:/bin "HOME=$H" "FAKE_LOG=$T/child.log")
   # Tokens are separated by blanks; "\ " is a blank inside one.
   local token list=()
+  # shellcheck disable=SC2162 # without -r, "\ " stays a blank in a token
   read -a list <<<"$tokens"
   for token in "${list[@]}"; do
     case $token in
@@ -484,20 +489,22 @@ case_ t 'help to a closed stdout' 'stdout:closed' 1 '' 'pagelume: error: cannot 
 case_ t 'missing files in order' 'file:a.md' 1 '' 'pagelume: error: no such file: @W/b.md, @W/c.md\n' - -- a.md b.md c.md
 case_ t 'missing file twice'     '' 1 '' 'pagelume: error: no such file: @W/x.md, @W/x.md\n' - -- x.md x.md
 case_ t 'dangling link missing'  'link:a.md=nowhere' 1 '' 'pagelume: error: no such file: @W/a.md\n' - -- a.md
+# shellcheck disable=SC2088 # the tool, not the shell, is to expand "~"
 case_ t 'home and absolute'      '' 1 '' 'pagelume: error: no such file: @H/n.md, /no/such.md, @W/~x/n.md\n' - -- '~/n.md' /no/such.md '~x/n.md'
+# shellcheck disable=SC2088 # the tool, not the shell, is to expand "~"
 case_ t 'no home directory'       'stranger' 1 '' 'pagelume: error: cannot determine the home directory\n' - -- '~/a.md'
 # Without a home, only what needs one is left out, the same for both
 # commands: "~/x.app" is not "/x.app".
-case_ s 'no home, absolute file'  "dir:$app file:a.md stranger" 0 '' '' "$open_app[@W/a.md]" -- @W/a.md
+case_ s 'no home, absolute file'  "dir:$app file:a.md stranger" 0 '' '' "${open_app}[@W/a.md]" -- @W/a.md
 case_ s 'no home, version'        "xml:$app=<key>CFBundleShortVersionString</key><string>1.0</string> dir:/x.app env:PAGELUME_APP=~/x.app stranger" 0 '1.0\n' '' - -- --version
 case_ s 'no home, open'           "dir:$app dir:/x.app env:PAGELUME_APP=~/x.app stranger" 0 '' '' "$open_app"
 case_ t 'removed working directory' 'cwd:-' 1 '' 'pagelume: error: cannot determine the current directory: No such file or directory\n' - -- a.md
 
 # Opening through the opener.
 case_ s 'no files, system bundle' "dir:$app" 0 '' '' "$open_app"
-case_ s 'files made absolute'    "dir:$app file:a.md file:sub/b\ c.md" 0 '' '' "$open_app[@W/a.md][@W/sub/b c.md]" -- a.md 'sub/b c.md'
-case_ s 'awkward names unchanged' "dir:$app file:'q\"d\".md file:* file:- file:-x.md" 0 '' '' "$open_app[@W/'q\"d\".md][@W/*][@W/-][@W/./-x.md]" -- "'q\"d\".md" '*' - ./-x.md
-case_ s 'a directory is a file'  "dir:$app dir:notes" 0 '' '' "$open_app[@W/notes][@H]" -- notes '~'
+case_ s 'files made absolute'    "dir:$app file:a.md file:sub/b\ c.md" 0 '' '' "${open_app}[@W/a.md][@W/sub/b c.md]" -- a.md 'sub/b c.md'
+case_ s 'awkward names unchanged' "dir:$app file:'q\"d\".md file:* file:- file:-x.md" 0 '' '' "${open_app}[@W/'q\"d\".md][@W/*][@W/-][@W/./-x.md]" -- "'q\"d\".md" '*' - ./-x.md
+case_ s 'a directory is a file'  "dir:$app dir:notes" 0 '' '' "${open_app}[@W/notes][@H]" -- notes '~'
 case_ s 'opener fails'           "dir:$app env:FAKE_STATUS=3" 3 '' 'pagelume: error: @O exited with status 3\n' "$open_app"
 case_ s 'opener status 1'        "dir:$app env:FAKE_STATUS=1" 1 '' 'pagelume: error: @O exited with status 1\n' "$open_app"
 case_ s 'opener killed'          "dir:$app env:FAKE_SIGNAL=TERM" 15 '' 'pagelume: error: @O exited with status 15\n' "$open_app"
@@ -565,7 +572,7 @@ case_ s 'tool through the stand-in' "real-opener child:$app/Contents/MacOS/Pagel
 # streams.
 bad=$'\xff\xfe'
 long=$(printf 'x%.0s' {1..5000})
-case_ s 'file name not UTF-8'     "dir:$app file:$bad.md" 0 '' '' "$open_app[@W/\\xff\\xfe.md]" -- "$bad.md"
+case_ s 'file name not UTF-8'     "dir:$app file:$bad.md" 0 '' '' "${open_app}[@W/\\xff\\xfe.md]" -- "$bad.md"
 case_ s 'PAGELUME_APP not UTF-8'  "dir:$app dir:@T/$bad.app env:PAGELUME_APP=@T/$bad.app" 0 '' '' "@W\\n[-a][@T/\\xff\\xfe.app]"
 case_ s 'ten thousand files'      "dir:$app many:10000" 0 '' '' "$open_app@M"
 case_ t 'path longer than PATH_MAX' '' 1 '' "pagelume: error: no such file: @W/$long\\n" - -- "$long"

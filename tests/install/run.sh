@@ -5,6 +5,7 @@
 # Usage: run.sh BUILD_DIR INSTALL_PREFIX SOURCE_DIR CXX_COMPILER (the prefix
 # the build was configured with, under which the Debian package installs;
 # the sources and compiler for a scratch build of a system package)
+# shellcheck source=scripts/need-bash.sh
 . "$(dirname "$0")/../../scripts/need-bash.sh" "$@"
 set -u
 usage="usage: run.sh BUILD_DIR INSTALL_PREFIX SOURCE_DIR CXX_COMPILER"
