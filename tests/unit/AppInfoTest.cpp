@@ -166,6 +166,23 @@ TEST(AppInfoInfoString, AListThatCannotBeUsedIsAnError) {
             "cannot read /b.app/Info.plist: why");
 }
 
+// Every list read is closed again: a tool, or a stand-in, that reads many
+// would otherwise run out of descriptors.
+TEST(AppInfoInfoString, LeavesNoDescriptorOpen) {
+  TempDir dir;
+  dir.file("Pagelume.app/Contents/Info.plist", binaryList);
+  dir.file("Broken.app/Contents/Info.plist", "not a list");
+  const int before = dup(STDIN_FILENO);
+  close(before);
+  for (int read = 0; read < 10; ++read) {
+    EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/Pagelume.app"), "1.4.2");
+    EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/Broken.app"), std::nullopt);
+  }
+  const int after = dup(STDIN_FILENO);
+  close(after);
+  EXPECT_EQ(after, before);
+}
+
 TEST(AppInfoInfoString, AListTheUserCannotReadIsAnError) {
   if (geteuid() == 0) {
     GTEST_SKIP() << "root reads every file";

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -102,10 +104,46 @@ TEST_F(AppLauncherRunTest, BareNameIsNotSearchedOnPath) {
   EXPECT_EQ(local->status, 4);
 }
 
-TEST_F(AppLauncherRunTest, TwoCallsAreIndependent) {
-  const std::string ok = script("ok", "exit 0\n");
-  EXPECT_TRUE(AppLauncher::run("/no/such/tool", {}).has_value());
-  EXPECT_EQ(AppLauncher::run(ok, {}), std::nullopt);
+// A caller that ignores SIGCHLD would have the child reaped behind the
+// wait, and its status lost.
+TEST_F(AppLauncherRunTest, AnIgnoredSigchldLosesNoStatus) {
+  const std::string three = script("three", "exit 3\n");
+  const auto previous = signal(SIGCHLD, SIG_IGN);
+  const auto failed = AppLauncher::run(three, {});
+  signal(SIGCHLD, previous);
+  ASSERT_TRUE(failed.has_value());
+  EXPECT_EQ(failed->kind, LaunchError::Case::exitedNonzero);
+  EXPECT_EQ(failed->status, 3);
+}
+
+// A signal the caller catches, without SA_RESTART, interrupts the wait; the
+// child is still running, and the wait goes on.
+TEST_F(AppLauncherRunTest, AnInterruptedWaitGoesOn) {
+  struct sigaction caught {};
+  caught.sa_handler = +[](int) {};
+  sigemptyset(&caught.sa_mask);
+  struct sigaction previous {};
+  ASSERT_EQ(sigaction(SIGALRM, &caught, &previous), 0);
+  itimerval timer{};
+  timer.it_value.tv_usec = 100000;
+  ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
+  const auto result = AppLauncher::run(script("slow", "sleep 0.5\n"), {});
+  sigaction(SIGALRM, &previous, nullptr);
+  EXPECT_EQ(result, std::nullopt);
+}
+
+// A "#!" script never sees its argument 0 (the kernel puts the script's
+// path there); the shell, a compiled program, reads its own from /proc.
+TEST_F(AppLauncherRunTest, ArgumentZeroIsTheExecutablePath) {
+  if (access("/proc/self/cmdline", R_OK) != 0) {
+    GTEST_SKIP() << "no /proc to read a child's argument 0 from";
+  }
+  const std::string out = dir.path() + "/cmdline";
+  ASSERT_EQ(
+      AppLauncher::run("/bin/sh", {"-c", "cat /proc/$$/cmdline > \"$0\"", out}),
+      std::nullopt);
+  const std::string arguments = read("cmdline");
+  EXPECT_EQ(arguments.substr(0, arguments.find('\0')), "/bin/sh");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "FileSystem.hpp"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -158,12 +160,47 @@ TEST_F(SystemFileManagerTest, HomeIsTheVariableWithoutTrailingSlashes) {
 }
 
 TEST_F(SystemFileManagerTest, HomeFallsBackToThePasswordDatabase) {
+  const passwd* entry = getpwuid(getuid());
+  if (entry == nullptr || entry->pw_dir == nullptr ||
+      entry->pw_dir[0] == '\0') {
+    GTEST_SKIP() << "this user has no home directory in the password database";
+  }
   const ScopedVariable home("HOME", "");
   const auto fromDatabase = files.homeDirectoryForCurrentUser();
-  // Every account this runs under has an entry with a home directory.
   ASSERT_TRUE(fromDatabase.has_value());
   EXPECT_FALSE(fromDatabase->empty());
   EXPECT_EQ(fromDatabase->front(), '/');
+}
+
+// Deeper than any first guess at a buffer, and than PATH_MAX, past which
+// the system's getcwd has to work the path out level by level.
+TEST_F(SystemFileManagerTest, WorkingDirectoryOfAnyLength) {
+  std::error_code error;
+  const auto before = files.currentDirectoryPath(error);
+  ASSERT_TRUE(before.has_value());
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  std::string expected = dir.path();
+  const std::string name(40, 'd');
+  int levels = 0;
+  bool checkedShort = false;
+  while (expected.size() < 5000) {
+    ASSERT_EQ(mkdir(name.c_str(), 0755), 0);
+    ASSERT_EQ(chdir(name.c_str()), 0);
+    ++levels;
+    expected += "/" + name;
+    if (!checkedShort && expected.size() > 300) {
+      EXPECT_EQ(files.currentDirectoryPath(error), expected);
+      checkedShort = true;
+    }
+  }
+  EXPECT_EQ(files.currentDirectoryPath(error), expected);
+  // Back up one level at a time: the deepest paths are too long to remove
+  // by name.
+  for (; levels > 0; --levels) {
+    ASSERT_EQ(chdir(".."), 0);
+    ASSERT_EQ(rmdir(name.c_str()), 0);
+  }
+  ASSERT_EQ(chdir(before->c_str()), 0);
 }
 
 TEST_F(SystemFileManagerTest, WorkingDirectoryAndItsRemoval) {

@@ -65,7 +65,7 @@ TEST(MissingFilesErrorDescription, JoinsPathsUnquoted) {
       {{"/Users/ann/docs/a.md"}, "no such file: /Users/ann/docs/a.md"},
       {{"/a.md", "/b c.md"}, "no such file: /a.md, /b c.md"},
       {{"/x, y.md", "/x, y.md"}, "no such file: /x, y.md, /x, y.md"},
-      {{}, "no such file: "},
+      {{"/\xFF\xFE.md"}, "no such file: /\xFF\xFE.md"},  // bytes as given
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);

@@ -92,6 +92,11 @@ TEST_F(StartDetachedTest, ChildLeadsItsOwnSessionAndHoldsNothingOfTheCaller) {
   sigset_t previousMask;
   ASSERT_EQ(sigprocmask(SIG_BLOCK, &blocked, &previousMask), 0);
   const auto previousUsr1 = signal(SIGUSR1, SIG_IGN);
+  // And standard input a pipe, as in "cat notes.md | pagelume ...".
+  int inputPipe[2];
+  ASSERT_EQ(pipe(inputPipe), 0);
+  const int savedInput = dup(STDIN_FILENO);
+  ASSERT_EQ(dup2(inputPipe[0], STDIN_FILENO), STDIN_FILENO);
 
   // Field 6 of /proc/PID/stat is the session; a session leader's is its
   // pid. The descriptors are read before the shell redirects anything.
@@ -107,6 +112,10 @@ TEST_F(StartDetachedTest, ChildLeadsItsOwnSessionAndHoldsNothingOfTheCaller) {
              "grep -E '^Sig(Blk|Ign)' /proc/$$/status >> \"$out/seen.part\"\n"
              "mv \"$out/seen.part\" \"$out/seen\"\n");
   const auto started = StandInOpener::startDetached(probe, {});
+  dup2(savedInput, STDIN_FILENO);
+  close(savedInput);
+  close(inputPipe[0]);
+  close(inputPipe[1]);
   signal(SIGUSR1, previousUsr1);
   sigprocmask(SIG_SETMASK, &previousMask, nullptr);
   close(extra);

@@ -27,6 +27,11 @@ TEST(UnicodeEqual, CanonicalEquivalenceAndNothingElse) {
       {"MacOS", "macos", false},           // case counts
       {"\xEF\xAC\x81", "fi", false},       // ligature: compatibility only
       {"\xE2\x84\xAB", "\xC3\x85", true},  // Angstrom sign and Å
+      // Singletons that decompose to ASCII: the ASCII shortcut must not say
+      // "different".
+      {"\xE2\x84\xAA", "K", true},  // KELVIN SIGN
+      {"\xCD\xBE", ";", true},      // GREEK QUESTION MARK
+      {"-\xE2\x84\xAA", "-K", true},
       {"a/", "a", false},
       {invalid, invalid, true},  // its own bytes
       {invalid + "e", invalid + "e", true},
