@@ -1,49 +1,40 @@
-// The parser returns help, version, open or a usage error, and the one it
-// returns is decided by the first deciding argument.
+// The parser's result is decided by a prefix of the arguments: once a
+// prefix decides (help, version or a usage error), nothing after it changes
+// the result; a list that decides nothing is opened whole; and an argument
+// list opens exactly when each of its arguments alone would.
 #include <algorithm>
+#include <cstddef>
 
 #include "CliArguments.hpp"
 #include "FuzzInput.hpp"
-#include "Unicode.hpp"
-
-namespace {
-
-bool isUnknownOption(const std::string& argument) {
-  return Unicode::hasPrefix(argument, "-") && !Unicode::equal(argument, "-");
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> arguments = fields(data, size);
-  const auto result = CliArguments::parse(arguments);
+  const auto whole = CliArguments::parse(arguments);
 
-  // The first argument that is a flag or an unknown option decides.
-  const auto deciding =
-      std::find_if(arguments.begin(), arguments.end(), [](const auto& a) {
-        return Unicode::equal(a, "-h") || Unicode::equal(a, "--help") ||
-               Unicode::equal(a, "--version") || isUnknownOption(a);
-      });
-  if (const auto* error = std::get_if<CliUsageError>(&result)) {
-    FUZZ_REQUIRE(deciding != arguments.end());
-    FUZZ_REQUIRE(error->message == "unknown option: " + *deciding);
-    return 0;
+  for (size_t end = 0; end <= arguments.size(); ++end) {
+    const std::vector<std::string> prefix(
+        arguments.begin(),
+        arguments.begin() + static_cast<std::ptrdiff_t>(end));
+    const auto part = CliArguments::parse(prefix);
+    const auto* command = std::get_if<CliCommand>(&part);
+    if (command == nullptr || command->kind != CliCommand::Kind::open) {
+      FUZZ_REQUIRE(part == whole);
+    }
   }
-  const auto& command = std::get<CliCommand>(result);
-  switch (command.kind) {
-    case CliCommand::Kind::help:
-      FUZZ_REQUIRE(deciding != arguments.end());
-      FUZZ_REQUIRE(*deciding == "-h" || *deciding == "--help");
-      FUZZ_REQUIRE(command.files.empty());
-      break;
-    case CliCommand::Kind::version:
-      FUZZ_REQUIRE(deciding != arguments.end() && *deciding == "--version");
-      FUZZ_REQUIRE(command.files.empty());
-      break;
-    case CliCommand::Kind::open:
-      FUZZ_REQUIRE(deciding == arguments.end());
-      FUZZ_REQUIRE(command.files == arguments);
-      break;
+
+  const bool eachOpens =
+      std::all_of(arguments.begin(), arguments.end(), [](const auto& a) {
+        const auto one = CliArguments::parse({a});
+        const auto* command = std::get_if<CliCommand>(&one);
+        return command != nullptr && command->kind == CliCommand::Kind::open;
+      });
+  const auto* command = std::get_if<CliCommand>(&whole);
+  const bool opens =
+      command != nullptr && command->kind == CliCommand::Kind::open;
+  FUZZ_REQUIRE(opens == eachOpens);
+  if (opens) {
+    FUZZ_REQUIRE(command->files == arguments);
   }
   return 0;
 }

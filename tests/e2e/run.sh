@@ -26,6 +26,17 @@ STANDIN=${STANDIN:-}
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# A system program, looked for on PATH and then where Debian keeps those an
+# ordinary user's PATH leaves out (chroot is in /usr/sbin).
+system_tool() {
+  command -v "$1" 2>/dev/null && return
+  local folder
+  for folder in /usr/sbin /sbin; do
+    [ -x "$folder/$1" ] && echo "$folder/$1" && return
+  done
+  return 1
+}
+
 # --- the sandbox ------------------------------------------------------------
 #
 # Three stages share this script, told apart by PAGELUME_E2E_STAGE:
@@ -54,17 +65,19 @@ if [ -z "$stage" ]; then
 
   if [ "$(uname -s)" != Linux ]; then
     sandbox_reason="mount namespaces are Linux-only"
-  elif ! command -v unshare >/dev/null; then
+  elif ! system_tool unshare >/dev/null; then
     sandbox_reason="unshare is not installed"
+  elif ! system_tool chroot >/dev/null; then
+    sandbox_reason="chroot is not installed"
   else
     if [ "$(id -u)" -eq 0 ]; then
       unshare_flags=(--mount --propagation private)
     else
       unshare_flags=(--user --map-root-user --mount --propagation private)
     fi
-    if unshare "${unshare_flags[@]}" true 2>/dev/null; then
+    if "$(system_tool unshare)" "${unshare_flags[@]}" true 2>/dev/null; then
       PAGELUME_E2E_STAGE=root PAGELUME_E2E_SCRATCH=$scratch \
-        unshare "${unshare_flags[@]}" bash "${BASH_SOURCE[0]}" "$@"
+        "$(system_tool unshare)" "${unshare_flags[@]}" bash "${BASH_SOURCE[0]}" "$@"
       exit
     fi
     sandbox_reason="this system refuses a mount namespace"
@@ -105,15 +118,17 @@ mirror() {
   fi
 }
 
-# The sandbox root: the real root with an empty /Applications and a folder
-# for the fake opener.
+# The sandbox root: the real root with an empty /Applications of its own (a
+# tmpfs) and a folder for the fake opener, marked with the scratch folder's
+# name so that the cases can tell they are inside it.
 if [ "$stage" = root ]; then
   scratch=$PAGELUME_E2E_SCRATCH
   root=$scratch/root
   opener_folder=$(dirname "$PAGELUME_OPENER")
   if mkdir "$root" && mirror "" "$root" "${opener_folder#/}" &&
-    mkdir -p "$root/Applications"; then
-    exec chroot "$root" env PAGELUME_E2E_STAGE=cases \
+    mkdir -p "$root/Applications" && mount -t tmpfs tmpfs "$root/Applications" &&
+    printf '%s\n' "$scratch" >"$root/.pagelume-e2e-sandbox"; then
+    exec "$(system_tool chroot)" "$root" env PAGELUME_E2E_STAGE=cases \
       PAGELUME_E2E_SCRATCH="$scratch" bash "$here/run.sh" "$@"
   fi
   sandbox_reason="the sandbox root could not be assembled"
@@ -128,22 +143,9 @@ fi
 
 # --- fixtures ---------------------------------------------------------------
 
-# shellcheck disable=SC2016 # the usage text names $PAGELUME_APP literally
-usage='USAGE: pagelume [option ...] [file.md ...]
-
-Opens files in the page-lume app, launching it first if it is not
-running and bringing it to the front if it is. With no files the app
-is just launched or activated.
-
-OPTIONS:
-  -h, --help     Show this help and exit.
-  --version      Print the app'"'"'s version and exit.
-
-The app bundle is looked up as $PAGELUME_APP, the repo'"'"'s
-build/Pagelume.app, /Applications/Pagelume.app and
-~/Applications/Pagelume.app, in that order; the first one found wins.
-Without any bundle a locally built GUI binary is run directly instead,
-which blocks the terminal.'
+# The usage text, as the binary prints it for --help; its own case checks
+# its size and first line, and every other case compares against it.
+usage=$("$PAGELUME" --help)
 
 # shellcheck disable=SC2016 # the backticks are part of the message
 no_bundle='pagelume: error: could not find Pagelume.app; build one with `make app` or point PAGELUME_APP at an existing bundle'
@@ -252,7 +254,6 @@ setup() {
     child) mkdir -p "$(dirname "$value")" && printf '%s' "$fake_child" >"$value" && chmod +x "$value" ;;
     plain) mkdir -p "$(dirname "$value")" && printf 'not a program\n' >"$value" ;;
     tool) mkdir -p "$(dirname "$value")" && cp "$PAGELUME" "$value" ;;
-    run) program=$value ;;
     xml|bin) # xml:BUNDLE=<element> writes BUNDLE/Contents/Info.plist
       write_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
     deep-xml|deep-bin) # deep-xml:BUNDLE=N: N arrays nested in the version's
@@ -262,13 +263,20 @@ setup() {
   esac
 }
 
-# Makes the case run as user and group ID, where root can become it; the
-# case's folder is opened to it.
-run_as() {
+# Whether this script, as root, can run a case as user and group ID; if so,
+# the case's folder is opened to that user.
+can_become() {
   [ "$(id -u)" -eq 0 ] && setpriv --reuid="$1" --regid="$1" --clear-groups true 2>/dev/null ||
     return 1
-  runner=(setpriv --reuid="$1" --regid="$1" --clear-groups)
   chmod 777 "$T" && chmod o+x "$scratch" "$(dirname "$scratch")"
+}
+
+# Whether this is the sandbox the script made: clearing /Applications is
+# safe there and nowhere else.
+in_sandbox() {
+  [ "$stage" = cases ] &&
+    [ "$(cat /.pagelume-e2e-sandbox 2>/dev/null)" = "$PAGELUME_E2E_SCRATCH" ] &&
+    mountpoint -q /Applications && [ "$(stat -f -c %T /Applications)" = tmpfs ]
 }
 
 # case KIND NAME SETUP STATUS STDOUT STDERR CHILD [-- ARGUMENT ...]
@@ -289,6 +297,9 @@ run_as() {
 #             deep-cwd:N       the working directory is N folders "é" deep
 #             deep-argv0:N     argument 0 is N folders "é" deep
 #             unprivileged     runs as an ordinary user (nobody, when root)
+#             empty-home       runs as a user whose password-database entry
+#                              has an empty home field, without HOME
+#             sparse-argv0     argument 0 names a sparse 4 TiB file
 #             stranger         runs as a user unknown to the password
 #                              database, without HOME
 #             many:N           N files, passed after the other arguments
@@ -316,6 +327,11 @@ case_() {
   H=$T/home
   mkdir -p "$W" "$H"
   if [ "$kind" = s ]; then
+    if ! in_sandbox; then
+      failed=$((failed + 1))
+      echo "FAIL: $name (not inside the sandbox this script made: /Applications is left alone)"
+      return
+    fi
     rm -rf /Applications/* "$PAGELUME_OPENER"
     printf '%s' "$fake_child" >"$PAGELUME_OPENER"
     chmod +x "$PAGELUME_OPENER"
@@ -369,11 +385,21 @@ for _ in range(int(sys.argv[2])):
     os.mkdir("é"); os.chdir("é")' "$T/deep" "$deep" ||
           { failed=$((failed + 1)); return; }
         enter=(python3 -c '
-import os, sys
+import os, shutil, sys
+# The program is looked up before the long way down: Python works out the
+# working directory afresh for every PATH entry it tries.
+program = shutil.which(sys.argv[3]) or sys.argv[3]
 os.chdir(sys.argv[1])
 for _ in range(int(sys.argv[2])):
     os.chdir("é")
-os.execvp(sys.argv[3], sys.argv[3:])' "$T/deep" "$deep") ;;
+os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
+      sparse-argv0) # argument 0 names a 4 TiB file with no data in it
+        if ! truncate -s 4T "$T/huge" 2>/dev/null; then
+          skipped=$((skipped + 1))
+          echo "skip: $name (this file system has no room for a sparse 4 TiB file)"
+          return
+        fi
+        argv0=$T/huge ;;
       deep-argv0:*) # argument 0 of N folders named "é", then "pagelume"
         argv0=/$(printf 'é/%.0s' $(seq "${token#deep-argv0:}"))pagelume ;;
       many:*) # many:N: N files f1.md ... fN.md, passed in order; @M in
@@ -384,17 +410,32 @@ os.execvp(sys.argv[3], sys.argv[3:])' "$T/deep" "$deep") ;;
           many_arguments+=("f$index.md")
           many_expected+="[$W/f$index.md]"
         done ;;
+      run:*) # the program, in place of the tool
+        program=$(expand "${token#run:}")
+        [[ $program == /* ]] || program=$W/$program ;;
       unprivileged) # as an ordinary user, where permissions apply
-        if [ "$(id -u)" -eq 0 ] && ! run_as 65534; then
-          skipped=$((skipped + 1))
-          echo "skip: $name (no ordinary user to run as)"
-          return
+        if [ "$(id -u)" -eq 0 ]; then
+          if ! can_become 65534; then
+            skipped=$((skipped + 1))
+            echo "skip: $name (no ordinary user to run as)"
+            return
+          fi
+          runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
         fi ;;
-      stranger) # as a user the password database does not know, no HOME
-        if ! run_as 54321; then
+      stranger | empty-home) # as a user the password database does not
+        # know, or knows with an empty home field; no HOME either way
+        if ! can_become 54321; then
           skipped=$((skipped + 1))
           echo "skip: $name (needs root to become another user)"
           return
+        fi
+        runner=(setpriv --reuid=54321 --regid=54321 --clear-groups)
+        if [ "$token" = empty-home ]; then
+          # A password file of the run's own, bound over /etc/passwd in a
+          # mount namespace of its own.
+          { cat /etc/passwd; echo "pagelume-e2e:x:54321:54321:::/bin/sh"; } >"$T/passwd"
+          runner=("$(system_tool unshare)" --mount --propagation private sh -c \
+            'mount --bind "$0" /etc/passwd && exec "$@"' "$T/passwd" "${runner[@]}")
         fi
         local kept=() entry
         for entry in "${environment[@]}"; do
@@ -475,7 +516,16 @@ os.execvp(sys.argv[3], sys.argv[3:])' "$T/deep" "$deep") ;;
 app=/Applications/Pagelume.app
 open_app="@W\n[-a][$app]"
 
-# Front end.
+# Front end. The usage text itself: 589 bytes and a line feed, under its
+# heading.
+if [ "$(printf '%s\n' "$usage" | wc -c)" -eq 590 ] &&
+  [ "${usage%%$'\n'*}" = 'USAGE: pagelume [option ...] [file.md ...]' ]; then
+  passed=$((passed + 1))
+  echo "ok: usage text"
+else
+  failed=$((failed + 1))
+  printf 'FAIL: usage text\n%s\n' "$usage"
+fi
 case_ t 'help'                   '' 0 '@U\n' '' - -- -h
 case_ t 'long help'              '' 0 '@U\n' '' - -- --help
 case_ t 'help wins over files'   '' 0 '@U\n' '' - -- missing.md --help
@@ -498,6 +548,8 @@ case_ t 'no home directory'       'stranger' 1 '' 'pagelume: error: cannot deter
 case_ s 'no home, absolute file'  "dir:$app file:a.md stranger" 0 '' '' "${open_app}[@W/a.md]" -- @W/a.md
 case_ s 'no home, version'        "xml:$app=<key>CFBundleShortVersionString</key><string>1.0</string> dir:/x.app env:PAGELUME_APP=~/x.app stranger" 0 '1.0\n' '' - -- --version
 case_ s 'no home, open'           "dir:$app dir:/x.app env:PAGELUME_APP=~/x.app stranger" 0 '' '' "$open_app"
+# shellcheck disable=SC2088 # the tool, not the shell, is to expand "~"
+case_ s 'empty home field'        'empty-home' 1 '' 'pagelume: error: cannot determine the home directory\n' - -- '~/a.md'
 case_ t 'removed working directory' 'cwd:-' 1 '' 'pagelume: error: cannot determine the current directory: No such file or directory\n' - -- a.md
 
 # Opening through the opener.
@@ -531,6 +583,8 @@ case_ s 'bundle through a bin link' "dir:$app tool:$tool link:@T/bin=Tool.app/Co
 # system's record of the executable stands in for argument 0.
 case_ s 'typed by name'          "dir:$app tool:$tool link:@T/bin/pagelume=$tool env:PATH=@T/bin:/usr/bin:/bin file:a.md by-name:pagelume" 0 '' '' "@W\n[-a][@T/Tool.app][@W/a.md]" -- a.md
 case_ s 'empty argument 0'       "dir:$app tool:$tool run:$tool argv0:" 0 '' '' "@W\n[-a][@T/Tool.app]"
+case_ s 'first of two definitions' "dir:$app dir:@H/First.app dir:@H/Second.app env:PAGELUME_APP=@H/First.app env:EXECAS_APPEND=PAGELUME_APP=@H/Second.app" 0 '' '' "@W\n[-a][@H/First.app]"
+case_ s "working checkout first"  "checkout:. dir:build/Pagelume.app checkout:@T/r dir:@T/r/build/Pagelume.app tool:@T/r/bin/pagelume run:@T/r/bin/pagelume argv0:@T/r/bin/pagelume" 0 '' '' "@W\n[-a][@W/build/Pagelume.app]"
 case_ s 'checkout build bundle'  "dir:$app checkout:. dir:build/Pagelume.app" 0 '' '' "@W\n[-a][@W/build/Pagelume.app]"
 case_ s 'user applications'      'dir:@H/Applications/Pagelume.app' 0 '' '' "@W\n[-a][@H/Applications/Pagelume.app]"
 
@@ -580,6 +634,7 @@ case_ t 'path longer than PATH_MAX' '' 1 '' "pagelume: error: no such file: @W/$
 # working directory and minutes for argument 0.
 case_ s 'deep working directory'  'deep-cwd:8000 within:3' 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'deep argument 0'         'deep-argv0:40000 within:3' 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'huge file as argument 0' 'sparse-argv0' 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'link loop as argument 0' "dir:$app link:@T/loop=loop argv0:@T/loop" 0 '' '' "$open_app"
 case_ s 'link loop as a candidate' "dir:$app link:@T/loop.app=loop.app env:PAGELUME_APP=@T/loop.app" 0 '' '' "$open_app"
 case_ s 'unreadable folder on the walk' "dir:$app dir:@T/r/sub cwd:@T/r/sub lock:@T/r unprivileged" 0 '' '' "@T/r/sub\\n[-a][$app]"
