@@ -434,6 +434,7 @@ os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
           # A password file of the run's own, bound over /etc/passwd in a
           # mount namespace of its own.
           { cat /etc/passwd; echo "pagelume-e2e:x:54321:54321:::/bin/sh"; } >"$T/passwd"
+          # shellcheck disable=SC2016 # the inner shell expands these
           runner=("$(system_tool unshare)" --mount --propagation private sh -c \
             'mount --bind "$0" /etc/passwd && exec "$@"' "$T/passwd" "${runner[@]}")
         fi
