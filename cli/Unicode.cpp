@@ -15,22 +15,6 @@ const utf8proc_uint8_t* bytes(std::string_view text) {
   return reinterpret_cast<const utf8proc_uint8_t*>(text.data());
 }
 
-// The canonical decomposition of `text`, or nothing when it is not valid
-// UTF-8. The length is passed explicitly, so a NUL inside is kept.
-std::optional<std::string> decomposed(std::string_view text) {
-  utf8proc_uint8_t* raw = nullptr;
-  const utf8proc_ssize_t length = utf8proc_map(
-      bytes(text), static_cast<utf8proc_ssize_t>(text.size()), &raw,
-      static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
-  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(
-      raw, &std::free);
-  if (length < 0) {
-    return std::nullopt;
-  }
-  return std::string(reinterpret_cast<const char*>(raw),
-                     static_cast<std::size_t>(length));
-}
-
 // Decodes the code point at the front of `text`; nothing when the bytes there
 // are not valid UTF-8.
 std::optional<utf8proc_int32_t> firstCodePoint(std::string_view text,
@@ -68,6 +52,21 @@ bool mayMatchAscii(std::string_view ascii, std::string_view other) {
 }
 
 }  // namespace
+
+std::optional<std::string> decomposed(std::string_view text) {
+  utf8proc_uint8_t* raw = nullptr;
+  // The length is passed explicitly, so a NUL inside is kept.
+  const utf8proc_ssize_t length = utf8proc_map(
+      bytes(text), static_cast<utf8proc_ssize_t>(text.size()), &raw,
+      static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
+  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(
+      raw, &std::free);
+  if (length < 0) {
+    return std::nullopt;
+  }
+  return std::string(reinterpret_cast<const char*>(raw),
+                     static_cast<std::size_t>(length));
+}
 
 bool equal(std::string_view a, std::string_view b) {
   if (a == b) {

@@ -1,11 +1,18 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 // The text rules every comparison in the tool follows. Strings are UTF-8
 // bytes as the system handed them over; nothing here transcodes or repairs
 // them.
 namespace Unicode {
+
+// The canonical decomposition of `text`, as UTF-8; nothing when `text` is
+// not valid UTF-8. `equal` compares these, where its shortcuts cannot
+// settle the answer sooner.
+std::optional<std::string> decomposed(std::string_view text);
 
 // Whether `a` and `b` are the same text: byte-equal, or both valid UTF-8 and
 // canonically equivalent (a precomposed and a decomposed "é" are equal).

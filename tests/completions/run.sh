@@ -15,9 +15,8 @@ mkdir "$work/sub"
 touch "$work/a.md" "$work/b.txt" "$work/c.markdown"
 cd "$work" || exit 1
 
-passed=0
-failed=0
-skipped=0
+# shellcheck source=tests/report.sh
+. "$(dirname "$0")/../report.sh"
 
 # expect NAME ACTUAL WANTED...: every WANTED appears in ACTUAL, b.txt never.
 expect() {
@@ -29,11 +28,9 @@ expect() {
   done
   grep -qF b.txt <<<"$actual" && missing+=" (offered b.txt)"
   if [ -z "$missing" ]; then
-    passed=$((passed + 1))
-    echo "ok: $name"
+    pass "$name"
   else
-    failed=$((failed + 1))
-    printf 'FAIL: %s: missing%s in:\n%s\n' "$name" "$missing" "$actual"
+    fail "$name" "missing$missing in:"$'\n'"$actual"
   fi
 }
 
@@ -52,8 +49,8 @@ if command -v zsh >/dev/null; then
   expect 'zsh options' "$(zsh "$here/zsh-list.zsh" "$completions" "$work" 'pagelume --')" --help --version
   expect 'zsh files' "$(zsh "$here/zsh-list.zsh" "$completions" "$work" 'pagelume ')" a.md c.markdown sub/
 else
-  skipped=$((skipped + 2))
-  echo "skip: zsh is not installed"
+  skip 'zsh options (zsh is not installed)'
+  skip 'zsh files (zsh is not installed)'
 fi
 
 if command -v fish >/dev/null; then
@@ -65,9 +62,8 @@ if command -v fish >/dev/null; then
   expect 'fish options' "$(fish_complete --)" --help --version
   expect 'fish files' "$(fish_complete '')" a.md c.markdown sub/
 else
-  skipped=$((skipped + 2))
-  echo "skip: fish is not installed"
+  skip 'fish options (fish is not installed)'
+  skip 'fish files (fish is not installed)'
 fi
 
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+summary

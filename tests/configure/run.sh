@@ -11,17 +11,12 @@ compiler=${2:?usage: run.sh SOURCE_DIR CXX_COMPILER}
 work=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-configure.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-check() {
-  local name=$1 problem=$2
-  if [ -z "$problem" ]; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    printf 'FAIL: %s\n%s\n' "$name" "$problem"
-  fi
+# shellcheck source=tests/report.sh
+. "$(dirname "$0")/../report.sh"
+
+# verdict NAME PROBLEM: passes when PROBLEM is empty.
+verdict() {
+  if [ -z "$2" ]; then pass "$1"; else fail "$1" "$2"; fi
 }
 
 configure() {
@@ -30,11 +25,11 @@ configure() {
 }
 
 if configure relative -DPAGELUME_OPENER=bin/open; then
-  check 'a relative opener is refused' "configure succeeded"
+  verdict 'a relative opener is refused' "configure succeeded"
 elif ! grep -q 'PAGELUME_OPENER must be an absolute path' "$work/relative.log"; then
-  check 'a relative opener is refused' "$(cat "$work/relative.log")"
+  verdict 'a relative opener is refused' "$(cat "$work/relative.log")"
 else
-  check 'a relative opener is refused' ""
+  verdict 'a relative opener is refused' ""
 fi
 
 # Blanks, quotes and a backslash: characters a C++ string literal must
@@ -51,7 +46,6 @@ else
   expected="pagelume: error: failed to launch $opener: No such file or directory"
   [ "$actual" = "$expected" ] || problem="expected: $expected"$'\n'"actual:   $actual"
 fi
-check 'an awkward opener path reaches the tool intact' "$problem"
+verdict 'an awkward opener path reaches the tool intact' "$problem"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

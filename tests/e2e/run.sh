@@ -216,9 +216,8 @@ PYTHON
 
 # --- one case ---------------------------------------------------------------
 
-passed=0
-failed=0
-skipped=0
+# shellcheck source=tests/report.sh
+. "$here/../report.sh"
 
 # Replaces the placeholders of a case's strings: @W working directory, @H home,
 # @T the case's own directory, @O the opener, @U the usage text, @N the
@@ -312,13 +311,11 @@ case_() {
   shift 7
   [ "${1:-}" = -- ] && shift
   if [ "$kind" = s ] && [ "$stage" != cases ]; then
-    skipped=$((skipped + 1))
-    echo "skip: $name (needs the sandbox)"
+    skip "$name (needs the sandbox)"
     return
   fi
   if [ "$kind" = o ] && [ -z "$STANDIN" ]; then
-    skipped=$((skipped + 1))
-    echo "skip: $name (this system has its own opener)"
+    skip "$name (this system has its own opener)"
     return
   fi
 
@@ -328,8 +325,7 @@ case_() {
   mkdir -p "$W" "$H"
   if [ "$kind" = s ]; then
     if ! in_sandbox; then
-      failed=$((failed + 1))
-      echo "FAIL: $name (not inside the sandbox this script made: /Applications is left alone)"
+      fail "$name" "not inside the sandbox this script made: /Applications is left alone"
       return
     fi
     rm -rf /Applications/* "$PAGELUME_OPENER"
@@ -356,8 +352,7 @@ case_() {
       cwd:*) workdir=$(expand "${token#cwd:}"); mkdir -p "$workdir" ;;
       stdout:*) redirect=${token#stdout:}
         if [ "$redirect" != closed ] && [ ! -e "$redirect" ]; then
-          skipped=$((skipped + 1))
-          echo "skip: $name (this system has no $redirect)"
+          skip "$name (this system has no $redirect)"
           return
         fi ;;
       stderr:closed) errors=closed ;;
@@ -369,8 +364,7 @@ case_() {
         memory=${token#memory:}
         prlimit --as="$memory" "$program" --help >/dev/null 2>&1
         if [ "$?" -eq 127 ]; then
-          skipped=$((skipped + 1))
-          echo "skip: $name (this build cannot start with $memory bytes of address space)"
+          skip "$name (this build cannot start with $memory bytes of address space)"
           return
         fi ;;
       deep-cwd:*) # N nested folders named "é" as the working directory,
@@ -383,7 +377,7 @@ import os, sys
 os.mkdir(sys.argv[1]); os.chdir(sys.argv[1])
 for _ in range(int(sys.argv[2])):
     os.mkdir("é"); os.chdir("é")' "$T/deep" "$deep" ||
-          { failed=$((failed + 1)); return; }
+          { fail "$name" "the deep working directory could not be made"; return; }
         enter=(python3 -c '
 import os, shutil, sys
 # The program is looked up before the long way down: Python works out the
@@ -395,8 +389,7 @@ for _ in range(int(sys.argv[2])):
 os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
       sparse-argv0) # argument 0 names a 4 TiB file with no data in it
         if ! truncate -s 4T "$T/huge" 2>/dev/null; then
-          skipped=$((skipped + 1))
-          echo "skip: $name (this file system has no room for a sparse 4 TiB file)"
+          skip "$name (this file system has no room for a sparse 4 TiB file)"
           return
         fi
         argv0=$T/huge ;;
@@ -416,8 +409,7 @@ os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
       unprivileged) # as an ordinary user, where permissions apply
         if [ "$(id -u)" -eq 0 ]; then
           if ! can_become 65534; then
-            skipped=$((skipped + 1))
-            echo "skip: $name (no ordinary user to run as)"
+            skip "$name (no ordinary user to run as)"
             return
           fi
           runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
@@ -425,8 +417,7 @@ os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
       stranger | empty-home) # as a user the password database does not
         # know, or knows with an empty home field; no HOME either way
         if ! can_become 54321; then
-          skipped=$((skipped + 1))
-          echo "skip: $name (needs root to become another user)"
+          skip "$name (needs root to become another user)"
           return
         fi
         runner=(setpriv --reuid=54321 --regid=54321 --clear-groups)
@@ -445,7 +436,7 @@ os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
         environment=("${kept[@]}") ;;
       no-opener) rm -f "$PAGELUME_OPENER" ;;
       real-opener) cp "$STANDIN" "$PAGELUME_OPENER" ;;
-      *) setup "$token" || { failed=$((failed + 1)); return; } ;;
+      *) setup "$token" || { fail "$name" "setup of $token failed"; return; } ;;
     esac
   done
   local argument
@@ -504,11 +495,9 @@ os.execv(program, sys.argv[3:])' "$T/deep" "$deep") ;;
   fi
 
   if [ -z "$problems" ]; then
-    passed=$((passed + 1))
-    echo "ok: $name"
+    pass "$name"
   else
-    failed=$((failed + 1))
-    printf 'FAIL: %s\n%s' "$name" "$problems"
+    fail "$name" "${problems%$'\n'}"
   fi
 }
 
@@ -521,11 +510,9 @@ open_app="@W\n[-a][$app]"
 # heading.
 if [ "$(printf '%s\n' "$usage" | wc -c)" -eq 590 ] &&
   [ "${usage%%$'\n'*}" = 'USAGE: pagelume [option ...] [file.md ...]' ]; then
-  passed=$((passed + 1))
-  echo "ok: usage text"
+  pass 'usage text'
 else
-  failed=$((failed + 1))
-  printf 'FAIL: usage text\n%s\n' "$usage"
+  fail 'usage text' "$usage"
 fi
 case_ t 'help'                   '' 0 '@U\n' '' - -- -h
 case_ t 'long help'              '' 0 '@U\n' '' - -- --help
@@ -645,6 +632,5 @@ case_ t 'stdout and stderr closed' 'stdout:closed stderr:closed' 1 '' '' - -- --
 case_ t 'usage error, stderr closed' 'stderr:closed' 2 '' '' - -- --frobnicate
 case_ t 'help with stderr closed' 'stderr:closed' 0 '@U\n' '' - -- -h
 
-echo "$passed passed, $failed failed, $skipped skipped"
 [ -z "$sandbox_reason" ] || echo "skipped cases need the sandbox: $sandbox_reason"
-[ "$failed" -eq 0 ]
+summary

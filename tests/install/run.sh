@@ -16,25 +16,8 @@ compiler=${4:?$usage}
 work=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-skipped=0
-check() {
-  local name=$1
-  shift
-  local output
-  if output=$("$@" 2>&1); then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    printf 'FAIL: %s\n%s\n' "$name" "$output"
-  fi
-}
-skip() {
-  skipped=$((skipped + 1))
-  echo "skip: $1"
-}
+# shellcheck source=tests/report.sh
+. "$(dirname "$0")/../report.sh"
 
 expected_tree() {
   echo bin/pagelume
@@ -123,5 +106,4 @@ else
   skip 'lintian and dpkg-shlibdeps are not installed'
 fi
 
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+summary
