@@ -1,5 +1,6 @@
 // Property lists read with CoreFoundation on macOS: the same reader the
 // system's bundle service uses, so the tool and the app agree on every list.
+// Its answers are the ones the other platform's reader is held to.
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <utility>
@@ -63,7 +64,7 @@ Lookup stringValue(std::string_view bytes, const std::string& key) {
     return Unreadable{"not a property list"};
   }
   if (CFGetTypeID(list.get()) != CFDictionaryGetTypeID()) {
-    return Unreadable{"its top is not a dictionary"};
+    return Unreadable{topIsNoDictionary()};
   }
   const Held name(CFStringCreateWithBytes(
       kCFAllocatorDefault, reinterpret_cast<const UInt8*>(key.data()),

@@ -181,8 +181,8 @@ sys.stdout.buffer.write(plistlib.dumps(plistlib.loads(sys.stdin.buffer.read()), 
   fi
 }
 
-# An information property list whose CFBundleShortVersionString holds
-# DEPTH nested arrays, as XML or as a binary list (which Python's plistlib
+# An information property list that holds DEPTH nested arrays under "Deep"
+# and the version 1.0, as XML or as a binary list (which Python's plistlib
 # cannot write that deep: its writer recurses).
 write_deep_plist() {
   local format=$1 path=$2 depth=$3
@@ -192,15 +192,18 @@ import struct, sys
 form, path, depth = sys.argv[1], sys.argv[2], int(sys.argv[3])
 if form == "deep-xml":
     data = ('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
-            "<key>CFBundleShortVersionString</key>" + "<array>" * depth +
-            "</array>" * depth + "</dict></plist>\n").encode()
+            "<key>Deep</key>" + "<array>" * depth + "</array>" * depth +
+            "<key>CFBundleShortVersionString</key><string>1.0</string>"
+            "</dict></plist>\n").encode()
 else:
-    # Objects: the top dictionary, its key, then the chain of arrays.
-    objects = [b"\xd1\x00\x00\x00\x01\x00\x00\x00\x02",
-               b"\x5f\x10\x1aCFBundleShortVersionString"]
+    # Objects: the top dictionary, its keys, the version, then the chain of
+    # arrays.
+    objects = [b"\xd2" + struct.pack(">IIII", 1, 2, 3, 4),
+               b"\x5f\x10\x1aCFBundleShortVersionString", b"\x54Deep",
+               b"\x531.0"]
     for level in range(depth):
         more = level + 1 < depth
-        objects.append(b"\xa1" + struct.pack(">I", 3 + level) if more else b"\xa0")
+        objects.append(b"\xa1" + struct.pack(">I", 5 + level) if more else b"\xa0")
     data = bytearray(b"bplist00")
     offsets = []
     for item in objects:
@@ -255,8 +258,8 @@ setup() {
     tool) mkdir -p "$(dirname "$value")" && cp "$PAGELUME" "$value" ;;
     xml|bin) # xml:BUNDLE=<element> writes BUNDLE/Contents/Info.plist
       write_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
-    deep-xml|deep-bin) # deep-xml:BUNDLE=N: N arrays nested in the version's
-      # place, made here rather than kept in the repository
+    deep-xml|deep-bin) # deep-xml:BUNDLE=N: N arrays nested under "Deep"
+      # beside the version 1.0, made here rather than kept in the repository
       write_deep_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
     *) echo "e2e: unknown setup token $token" >&2; return 1 ;;
   esac
@@ -593,6 +596,15 @@ case_ s 'malformed list'         "file:$app/Contents/Info.plist" 0 '0.0.0-dev\n'
 case_ s 'deep XML list'          "deep-xml:$app=30000 stack:1024" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'deep binary list'       "deep-bin:$app=30000 stack:1024" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'deep list, then open'   "deep-xml:$app=30000 stack:1024 real-opener child:$app/Contents/MacOS/Pagelume" 1 '' "open: cannot read $app/Contents/Info.plist: nested more than 64 levels deep\npagelume: error: @O exited with status 1\n" -
+# The deepest lists admitted, on the same small stack: the top dictionary
+# and 63 arrays make 64 levels.
+case_ s 'deep XML list, admitted' "deep-xml:$app=63 stack:1024" 0 '1.0\n' '' - -- --version
+case_ s 'deep binary list, admitted' "deep-bin:$app=63 stack:1024" 0 '1.0\n' '' - -- --version
+# Only what real lists hold reaches a parser: attributes and a plist inside
+# the list are refused before any, by the tool and the stand-in alike.
+case_ s 'attribute in a list'    "xml:$app=$v<string\ id=\"x\">1.0</string> stack:1024" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'plist inside a list'    "xml:$app=$v<plist\ version=\"1.0\"><string>1.0</string></plist> stack:1024" 0 '0.0.0-dev\n' '' - -- --version
+case_ s 'attribute, then open'   "xml:$app=<key>CFBundleExecutable</key><string\ id=\"x\">Pagelume</string> stack:1024 real-opener child:$app/Contents/MacOS/Pagelume" 1 '' "open: cannot read $app/Contents/Info.plist: not a property list\npagelume: error: @O exited with status 1\n" -
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
 
 # The stand-in opener on its own, and behind the tool.
