@@ -23,44 +23,73 @@ void printError(const std::string& message) {
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-}  // namespace
-
-std::optional<AppLauncher::LaunchError> startDetached(
-    const std::string& executable, const std::vector<std::string>& arguments) {
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attributes;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawnattr_init(&attributes);
-  // The child keeps nothing of the caller's plumbing: a pipe it held would
-  // keep "pagelume a.md | cat" waiting until the app quits. Standard output
-  // and error stay only where they are a terminal, for the user to read.
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
-                                   O_RDONLY, 0);
+// Sets up a child that keeps nothing of the caller's plumbing: a pipe it
+// held would keep "pagelume a.md | cat" waiting until the app quits.
+// Standard output and error stay only where they are a terminal, for the
+// user to read. 0, or the error of the first step that failed: a child
+// half set up is never started.
+int detach(posix_spawn_file_actions_t& actions, posix_spawnattr_t& attributes) {
+  if (const int error = posix_spawn_file_actions_addopen(
+          &actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0)) {
+    return error;
+  }
   for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
     if (isatty(stream) == 0) {
-      posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY,
-                                       0);
+      if (const int error = posix_spawn_file_actions_addopen(
+              &actions, stream, "/dev/null", O_WRONLY, 0)) {
+        return error;
+      }
     }
   }
-  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  if (const int error = posix_spawn_file_actions_addclosefrom_np(
+          &actions, STDERR_FILENO + 1)) {
+    return error;
+  }
   // Nor the caller's signal dispositions and mask.
   sigset_t all;
   sigset_t none;
   sigfillset(&all);
   sigemptyset(&none);
-  posix_spawnattr_setsigdefault(&attributes, &all);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID |
-                                            POSIX_SPAWN_SETSIGDEF |
-                                            POSIX_SPAWN_SETSIGMASK);
-  pid_t child = 0;
-  const int error =
-      AppLauncher::spawn(executable, arguments, &actions, &attributes, child);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) {
+  if (const int error = posix_spawnattr_setsigdefault(&attributes, &all)) {
+    return error;
+  }
+  if (const int error = posix_spawnattr_setsigmask(&attributes, &none)) {
+    return error;
+  }
+  return posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID |
+                                                   POSIX_SPAWN_SETSIGDEF |
+                                                   POSIX_SPAWN_SETSIGMASK);
+}
+
+}  // namespace
+
+std::optional<AppLauncher::LaunchError> startDetached(
+    const std::string& executable, const std::vector<std::string>& arguments) {
+  const auto failed = [&](int error) {
     return AppLauncher::LaunchError::spawnFailed(
         executable, {error, std::generic_category()});
+  };
+  posix_spawn_file_actions_t actions;
+  if (const int error = posix_spawn_file_actions_init(&actions)) {
+    return failed(error);
+  }
+  posix_spawnattr_t attributes;
+  int error = posix_spawnattr_init(&attributes);
+  if (error == 0) {
+    pid_t child = 0;
+    error = detach(actions, attributes);
+    if (error == 0) {
+      error = AppLauncher::spawn(executable, arguments, &actions, &attributes,
+                                 child);
+    }
+    // Objects that were set up are always destroyed without an error.
+    [[maybe_unused]] const int attributesGone =
+        posix_spawnattr_destroy(&attributes);
+  }
+  [[maybe_unused]] const int actionsGone =
+      posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    return failed(error);
   }
   return std::nullopt;
 }
