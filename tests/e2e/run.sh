@@ -524,6 +524,14 @@ case_ t 'unknown option'         '' 2 '' 'pagelume: error: unknown option: --fro
 case_ t 'unknown option first'   '' 2 '' 'pagelume: error: unknown option: --\n@U\n' - -- a.md -- --help
 case_ t 'help on a full disk'    'stdout:/dev/full' 1 '' 'pagelume: error: cannot write to standard output: No space left on device\n' - -- -h
 case_ t 'version on a full disk' 'stdout:/dev/full' 1 '' 'pagelume: error: cannot write to standard output: No space left on device\n' - -- --version
+# A pipe whose reader has gone ends the tool by SIGPIPE, as it does any
+# command-line tool, with nothing on standard error.
+check 'help into a pipe nobody reads' python3 -c '
+import os, subprocess, sys
+read, write = os.pipe()
+os.close(read)
+run = subprocess.run([sys.argv[1], "--help"], stdout=write, stderr=subprocess.PIPE)
+sys.exit(run.returncode != -13 or run.stderr != b"")' "$PAGELUME"
 case_ t 'help to a closed stdout' 'stdout:closed' 1 '' 'pagelume: error: cannot write to standard output: Bad file descriptor\n' - -- --help
 
 # Missing files are reported before any bundle is looked for.
