@@ -1,7 +1,8 @@
-// spawnloop N PROGRAM [ARG ...]: starts PROGRAM N times, one after another,
-// with its output thrown away, and prints the mean wall time per run in
-// microseconds and the largest resident set of any run in KiB. A program
-// that fails ends the loop with its status.
+// spawnloop [-s STATUS] N PROGRAM [ARG ...]: starts PROGRAM N times, one
+// after another, with its output thrown away, and prints the mean wall time
+// per run in microseconds and the largest resident set of any run in KiB. A
+// program that exits with another status than STATUS (default 0) ends the
+// loop; one expected to fail has its diagnostics thrown away too.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -27,25 +28,46 @@ constexpr long maxrssUnitsPerKiB = 1024;
 constexpr long maxrssUnitsPerKiB = 1;
 #endif
 
+// A whole number of at least `least`, or -1.
+long number(const char* text, long least) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || value < least) {
+    return -1;
+  }
+  return value;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc < 3) {
-    std::fputs("usage: spawnloop N PROGRAM [ARG ...]\n", stderr);
+  long expected = 0;
+  if (argc > 2 && std::strcmp(argv[1], "-s") == 0) {
+    expected = number(argv[2], 0);
+    argc -= 2;
+    argv += 2;
+  }
+  if (argc < 3 || expected < 0 || expected > 255) {
+    std::fputs("usage: spawnloop [-s STATUS] N PROGRAM [ARG ...]\n", stderr);
     return 64;
   }
-  char* end = nullptr;
-  errno = 0;
-  const long runs = std::strtol(argv[1], &end, 10);
-  if (errno != 0 || end == argv[1] || *end != '\0' || runs < 1) {
+  const long runs = number(argv[1], 1);
+  if (runs < 1) {
     std::fprintf(stderr, "spawnloop: N must be a positive number, not %s\n",
                  argv[1]);
     return 64;
   }
   posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null",
-                                   O_WRONLY, 0);
+  if (posix_spawn_file_actions_init(&actions) != 0 ||
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null",
+                                       O_WRONLY, 0) != 0 ||
+      (expected != 0 &&
+       posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null",
+                                        O_WRONLY, 0) != 0)) {
+    std::fputs("spawnloop: cannot set up the child's output\n", stderr);
+    return 1;
+  }
   const auto start = std::chrono::steady_clock::now();
   for (long run = 0; run < runs; ++run) {
     pid_t child = 0;
@@ -63,7 +85,7 @@ int main(int argc, char* argv[]) {
         return 1;
       }
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != expected) {
       std::fprintf(stderr, "spawnloop: %s failed (wait status %d)\n", argv[2],
                    status);
       return 1;
