@@ -37,7 +37,7 @@ fail() {
 
 # A list of words as a sorted set, one a line, empty words left out.
 as_set() {
-  tr ' ;' '\n\n' | sed '/^$/d' | sort -u
+  tr ';' ' ' | tr ' ' '\n' | sed '/^$/d' | sort -u
 }
 
 slices=$("$lipo" -archs "$tool") || fail "lipo cannot read $tool"
