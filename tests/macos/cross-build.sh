@@ -97,6 +97,7 @@ for target in "${targets[@]}"; do
   # The compilers drop "-Wl,-v", which CMake's compiler check passes and
   # zig's linker refuses.
   for tool in cc c++; do
+    # shellcheck disable=SC2016 # the wrapper expands these, not this script
     printf '#!%s\nfor a; do shift; [ "$a" = -Wl,-v ] || set -- "$@" "$a"; done\nexec "%s" %s -target %s "$@"\n' \
       "$BASH" "$zig" "$tool" "$target-macos.$deployment_target" >"$bin/$tool"
   done

@@ -5,10 +5,10 @@
 #   otool.sh -arch ARCH -l FILE   that slice's load commands
 set -u
 objdump=${LLVM_OBJDUMP:-llvm-objdump}
-[ "$#" -eq 4 ] && [ "$1" = -arch ] || {
+if [ "$#" -ne 4 ] || [ "$1" != -arch ]; then
   echo "usage: otool.sh -arch ARCH -L|-l FILE" >&2
   exit 64
-}
+fi
 case $3 in
   -L) exec "$objdump" --macho --arch="$2" --dylibs-used "$4" ;;
   -l) exec "$objdump" --macho --arch="$2" --private-headers "$4" ;;
