@@ -34,8 +34,11 @@ expect() {
   fi
 }
 
+# In the bash this script runs in, which the build found new enough: the
+# first on PATH may be macOS's 3.2, which lacks what the script uses.
 bash_complete() {
-  bash --norc --noprofile -c '
+  # shellcheck disable=SC2016 # the inner bash expands these
+  "$BASH" --norc --noprofile -c '
     source "$1" || exit 1
     COMP_WORDS=(pagelume "$2")
     COMP_CWORD=1
