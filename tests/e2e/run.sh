@@ -365,6 +365,10 @@ case_() {
       memory:*) # at most BYTES of address space; a sanitizer's build cannot
         # even start under such a limit
         memory=${token#memory:}
+        if ! command -v prlimit >/dev/null; then
+          skip "$name (this system has no prlimit)"
+          return
+        fi
         prlimit --as="$memory" "$program" --help >/dev/null 2>&1
         if [ "$?" -eq 127 ]; then
           skip "$name (this build cannot start with $memory bytes of address space)"
@@ -613,6 +617,14 @@ case_ s 'deep binary list, admitted' "deep-bin:$app=63 stack:1024" 0 '1.0\n' '' 
 case_ s 'attribute in a list'    "xml:$app=$v<string\ id=\"x\">1.0</string> stack:1024" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'plist inside a list'    "xml:$app=$v<plist\ version=\"1.0\"><string>1.0</string></plist> stack:1024" 0 '0.0.0-dev\n' '' - -- --version
 case_ s 'attribute, then open'   "xml:$app=<key>CFBundleExecutable</key><string\ id=\"x\">Pagelume</string> stack:1024 real-opener child:$app/Contents/MacOS/Pagelume" 1 '' "open: cannot read $app/Contents/Info.plist: not a property list\npagelume: error: @O exited with status 1\n" -
+# The same without /Applications or the opener, so that they run on every
+# system: a bundle named by PAGELUME_APP, and the bundle around the tool,
+# also when the shell finds the tool by name or argument 0 is empty (the
+# system's record of the executable stands in).
+case_ t 'version of PAGELUME_APP, XML' "xml:@T/Mine.app=$v<string>1.4.2</string> env:PAGELUME_APP=@T/Mine.app" 0 '1.4.2\n' '' - -- --version
+case_ t 'version of PAGELUME_APP, binary' "bin:@T/Mine.app=$v<string>2.0.1</string> env:PAGELUME_APP=@T/Mine.app" 0 '2.0.1\n' '' - -- --version
+case_ t 'version, typed by name'  "xml:@T/Tool.app=$v<string>3.1</string> tool:$tool link:@T/bin/pagelume=$tool env:PATH=@T/bin:/usr/bin:/bin by-name:pagelume" 0 '3.1\n' '' - -- --version
+case_ t 'version, empty argument 0' "xml:@T/Tool.app=$v<string>3.1</string> tool:$tool run:$tool argv0:" 0 '3.1\n' '' - -- --version
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
 
 # The stand-in opener on its own, and behind the tool.
@@ -646,8 +658,8 @@ case_ s 'huge file as argument 0' 'sparse-argv0' 0 '0.0.0-dev\n' '' - -- --versi
 case_ s 'link loop as argument 0' "dir:$app link:@T/loop=loop argv0:@T/loop" 0 '' '' "$open_app"
 case_ s 'link loop as a candidate' "dir:$app link:@T/loop.app=loop.app env:PAGELUME_APP=@T/loop.app" 0 '' '' "$open_app"
 case_ s 'unreadable folder on the walk' "dir:$app dir:@T/r/sub cwd:@T/r/sub lock:@T/r unprivileged" 0 '' '' "@T/r/sub\\n[-a][$app]"
-case_ t 'out of memory'           'many:60000 memory:10000000' 1 '' 'pagelume: error: out of memory\n' -
-case_ o 'stand-in out of memory'  "run:$STANDIN many:60000 memory:8000000" 1 '' 'open: out of memory\n' - -- -a $a
+case_ t 'out of memory'           'memory:10000000 many:60000' 1 '' 'pagelume: error: out of memory\n' -
+case_ o 'stand-in out of memory'  "run:$STANDIN memory:8000000 many:60000" 1 '' 'open: out of memory\n' - -- -a $a
 case_ t 'stdout and stderr closed' 'stdout:closed stderr:closed' 1 '' '' - -- --version
 case_ t 'usage error, stderr closed' 'stderr:closed' 2 '' '' - -- --frobnicate
 case_ t 'help with stderr closed' 'stderr:closed' 0 '@U\n' '' - -- -h
