@@ -8,7 +8,7 @@ function(pagelume_require_module target debian_package brew_package)
   if(NOT PKG_CONFIG_FOUND)
     message(FATAL_ERROR
       "pkg-config is missing: install it (Debian: apt-get install "
-      "pkg-config; macOS: brew install pkg-config), or run scripts/bootstrap")
+      "pkg-config; macOS: brew install pkgconf), or run scripts/bootstrap")
   endif()
   # Upstream and Homebrew install some libraries under another module name
   # than Debian does: the first name found wins.
