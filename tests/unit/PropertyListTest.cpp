@@ -185,6 +185,12 @@ TEST(PropertyListStringValue, OneContractForEveryReader) {
        xml("<key>" + nfd + "</key><string>d</string><key>" + nfc +
            "</key><string>c</string>"),
        nfd, found("d")},
+      {"xml: values of every type beside the string",
+       xml("<key>a</key><array><integer>-12</integer><real>1.5e-3</real>"
+           "<real>2</real><date>2026-01-31T12:00:00Z</date>"
+           "<data>\n\tq83v\n</data><data></data><true/><false></false>"
+           "<dict/><array/><string/></array><key>v</key><string>1</string>"),
+       "v", found("1")},
       {"xml: number", xmlWith("<integer>3</integer>"), "v", nothing},
       {"xml: missing key", xmlWith("<string>1</string>"), "w", nothing},
       {"xml: top is an array",
