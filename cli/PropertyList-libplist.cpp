@@ -11,11 +11,6 @@
 #include "PropertyList.hpp"
 
 namespace PropertyList {
-namespace {
-
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-
-}  // namespace
 
 Lookup stringValue(std::string_view bytes, const std::string& key) {
   if (auto refused = refusal(bytes)) {

@@ -9,7 +9,6 @@ namespace {
 
 using Size = std::string_view::size_type;
 constexpr Size npos = std::string_view::npos;
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 bool isXmlCharacter(utf8proc_int32_t character) {
   return character == 0x9 || character == 0xA || character == 0xD ||

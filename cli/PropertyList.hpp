@@ -33,6 +33,9 @@ inline constexpr std::size_t deepestNesting = 64;
 inline constexpr std::size_t mostReferences = 4096;
 inline constexpr std::size_t largestExpansion = 4 * 1024 * 1024;
 
+// UTF-8's byte-order mark, allowed before an XML list.
+inline constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
 // The reasons `refusal` gives, whatever the format.
 std::string tooDeep();
 std::string expandsTooFar();
