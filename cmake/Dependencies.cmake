@@ -74,24 +74,6 @@ else()
   endif()
 endif()
 
-# The property-list reader: CoreFoundation, a system framework, on macOS;
-# libplist elsewhere, linked like any shared library. The macOS cross-build
-# check, which has no CoreFoundation, links a reader of its own instead.
-set(PAGELUME_PLIST_READER "" CACHE FILEPATH
-    "Build this property-list reader source instead of the platform's (for a macOS cross-build check without CoreFoundation; never for a build that ships)")
-if(PAGELUME_PLIST_READER)
-  set(PAGELUME_PLIST "")
-  set(PAGELUME_PLIST_SOURCE ${PAGELUME_PLIST_READER})
-elseif(APPLE)
-  find_library(PAGELUME_COREFOUNDATION CoreFoundation REQUIRED)
-  set(PAGELUME_PLIST ${PAGELUME_COREFOUNDATION})
-  set(PAGELUME_PLIST_SOURCE PropertyList-corefoundation.cpp)
-else()
-  pagelume_require_module(PLIST libplist-dev libplist libplist-2.0 libplist)
-  set(PAGELUME_PLIST PkgConfig::PLIST)
-  set(PAGELUME_PLIST_SOURCE PropertyList-libplist.cpp)
-endif()
-
 # Links an executable's C++ runtime statically in builds that ask for it (on
 # Linux; macOS has its own in the system), and drops what nothing calls. For
 # that, everything compiled after this point puts each function and datum in

@@ -27,8 +27,8 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set(CPACK_GENERATOR "TGZ;DEB")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-  # Finds the shared libraries the binaries link (libc, libplist) and
-  # depends on their packages.
+  # Finds the shared libraries the binaries link (libc, and utf8proc where
+  # it is not linked in) and depends on their packages.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_GENERATOR "TGZ")

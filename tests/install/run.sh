@@ -60,7 +60,7 @@ package_tree() {
   mkdir -p "$work/unpacked$2"
   case $2 in
     .deb) # dpkg-shlibdeps finds the libraries the binaries link
-      dpkg-deb -f "$package" Depends | grep -q libplist || { echo "no libplist in Depends"; return 1; }
+      dpkg-deb -f "$package" Depends | grep -q libc6 || { echo "no libc6 in Depends"; return 1; }
       dpkg-deb -x "$package" "$work/unpacked$2" && same_tree "$work/unpacked$2$prefix" ;;
     .tar.gz) tar -xzf "$package" -C "$work/unpacked$2" --strip-components=1 && same_tree "$work/unpacked$2" ;;
   esac

@@ -7,10 +7,10 @@
 #
 # The compiler is zig (clang with macOS's libc headers and libSystem's stub),
 # from the npm package pinned below; utf8proc's source comes from Debian's
-# source package. What this cannot do: compile the CoreFoundation reader,
-# whose headers cannot be had here (the tool is linked with a stand-in from
-# this folder instead), use Apple's own clang and linker, or run anything it
-# builds. Exits 77 (skipped) where zig or utf8proc's source cannot be had.
+# source package. Every source of the shipping tool is compiled, with no
+# stand-in; what this cannot do is use Apple's own clang and linker, or run
+# anything it builds. Exits 77 (skipped) where zig or utf8proc's source
+# cannot be had.
 #
 # Usage: cross-build.sh SOURCE_DIR WORK_DIR
 # shellcheck source=scripts/need-bash.sh
@@ -117,7 +117,6 @@ for target in "${targets[@]}"; do
     -DPAGELUME_WARNINGS_AS_ERRORS=ON -DPAGELUME_STATIC_RUNTIME=ON \
     -DPAGELUME_BUNDLED_UTF8PROC=ON -DFETCHCONTENT_SOURCE_DIR_UTF8PROC="$utf8proc" \
     -DFETCHCONTENT_FULLY_DISCONNECTED=ON -DPAGELUME_BUILD_TESTS=OFF \
-    -DPAGELUME_PLIST_READER="$source/tests/macos/PropertyListStandIn.cpp" \
     >"$work/$arch/configure.log" 2>&1 ||
     { cat "$work/$arch/configure.log"; fail "$arch: configure failed"; }
   cmake --build "$build" --target pagelume >"$work/$arch/build.log" 2>&1 ||
@@ -128,9 +127,17 @@ names = sorted(os.path.relpath(entry["file"], sys.argv[2])
 print(" ".join(name for name in names if name.startswith(("cli/", "tests/"))))' \
     "$build/compile_commands.json" "$source")
   echo "$arch: compiled $compiled"
+  # Every source of the tool, but Linux's own, is in the macOS build.
+  for file in "$source"/cli/*.cpp; do
+    name=cli/${file##*/}
+    case " $compiled " in
+      *" $name "*) ;;
+      *) [ "$name" = cli/ExecutablePath-linux.cpp ] ||
+        fail "$arch: $name is not compiled for macOS" ;;
+    esac
+  done
   built+=("$build/cli/pagelume")
 done
-echo "not compiled: cli/PropertyList-corefoundation.cpp, the CoreFoundation reader (no CoreFoundation headers can be had here; linked with tests/macos/PropertyListStandIn.cpp instead)"
 
 universal=$work/pagelume
 "$lipo" -create -output "$universal" "${built[@]}" || fail "llvm-lipo could not join the slices"

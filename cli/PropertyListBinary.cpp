@@ -1,13 +1,18 @@
-#include "BinaryPropertyList.hpp"
+#include "PropertyListBinary.hpp"
 
 #include <utf8proc.h>
 
 #include <algorithm>
-#include <utility>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
-namespace BinaryPropertyList {
+namespace PropertyListBinary {
 namespace {
+
+using PropertyList::Lookup;
+using PropertyList::Unreadable;
 
 constexpr std::string_view magic = "bplist00";
 constexpr uint64_t trailerSize = 32;
@@ -29,6 +34,11 @@ std::optional<uint64_t> bigEndian(std::string_view bytes, uint64_t at,
 
 bool isWidth(uint64_t width) {
   return width == 1 || width == 2 || width == 4 || width == 8;
+}
+
+// Whether numbers `width` bytes wide reach past `value`.
+bool reaches(uint64_t width, uint64_t value) {
+  return width >= 8 || value < uint64_t{1} << (8 * width);
 }
 
 enum class Kind : unsigned char { leaf, ascii, utf16, array, dictionary };
@@ -59,8 +69,7 @@ struct Object {
 // from them on demand.
 class Layout {
  public:
-  // Nothing when the trailer does not describe a table that ends right
-  // before it, with widths a writer uses.
+  // Nothing when the trailer and the table are not as the system requires.
   static std::optional<Layout> read(std::string_view bytes) {
     if (bytes.size() < magic.size() + 1 + trailerSize ||
         bytes.substr(0, magic.size()) != magic) {
@@ -75,14 +84,22 @@ class Layout {
     const auto table = bigEndian(bytes, trailer + 24, 8);
     if (!isWidth(layout.offsetWidth_) || !isWidth(layout.referenceWidth_) ||
         !count || !top || !table || *count == 0 || *top >= *count ||
-        *table <= magic.size() || *table > trailer ||
+        *table <= magic.size() || *table >= trailer ||
         (trailer - *table) / layout.offsetWidth_ != *count ||
-        (trailer - *table) % layout.offsetWidth_ != 0) {
+        (trailer - *table) % layout.offsetWidth_ != 0 ||
+        !reaches(layout.referenceWidth_, *count) ||
+        !reaches(layout.offsetWidth_, *table)) {
       return std::nullopt;
     }
     layout.objectCount_ = *count;
     layout.top_ = *top;
     layout.table_ = *table;
+    // Every offset, reached or not, points inside the object area.
+    for (uint64_t index = 0; index < *count; ++index) {
+      if (layout.offset(index) >= *table) {
+        return std::nullopt;
+      }
+    }
     return layout;
   }
 
@@ -93,14 +110,12 @@ class Layout {
   // of a type an information property list does not hold, or does not fit
   // in the object area.
   std::optional<Object> object(uint64_t index) const {
-    const auto start =
-        bigEndian(bytes_, table_ + index * offsetWidth_, offsetWidth_);
-    if (!start || *start < magic.size() || *start >= table_) {
+    Object found;
+    found.start = offset(index);
+    if (found.start < magic.size()) {
       return std::nullopt;
     }
-    Object found;
-    found.start = *start;
-    const auto marker = static_cast<unsigned char>(bytes_[*start]);
+    const auto marker = static_cast<unsigned char>(bytes_[found.start]);
     const unsigned type = marker >> 4;
     const unsigned info = marker & 0x0Fu;
     uint64_t size = 0;  // of the contents, in bytes
@@ -134,7 +149,7 @@ class Layout {
       case 0xA:
       case 0xD:
         return counted(found, type, info);
-      default:  // no UIDs, sets or reserved markers
+      default:  // no null, UIDs, sets or reserved markers
         return std::nullopt;
     }
     found.contents = found.start + 1;
@@ -157,6 +172,10 @@ class Layout {
 
  private:
   explicit Layout(std::string_view bytes) : bytes_(bytes) {}
+
+  uint64_t offset(uint64_t index) const {
+    return *bigEndian(bytes_, table_ + index * offsetWidth_, offsetWidth_);
+  }
 
   // Data, strings and collections: a count in the marker, or an integer
   // object after it, then the contents.
@@ -189,6 +208,10 @@ class Layout {
         found.kind = Kind::ascii;
         break;
       case 0x6:
+        // The system takes an empty UTF-16 string for a failed allocation.
+        if (found.count == 0) {
+          return std::nullopt;
+        }
         found.kind = Kind::utf16;
         unit = 2;
         break;
@@ -222,17 +245,11 @@ uint16_t unitAt(std::string_view units, uint64_t index) {
       static_cast<unsigned char>(units[2 * index + 1]));
 }
 
-// Whether a string's characters are what a writer puts in a string of its
-// type: ASCII bytes in an ASCII string, and no byte-order mark first.
-bool plausibleString(const Layout& layout, const Object& object) {
-  const std::string_view contents = layout.contents(object);
-  if (object.kind == Kind::ascii) {
-    return std::all_of(contents.begin(), contents.end(), [](char byte) {
-      return static_cast<unsigned char>(byte) < 0x80;
-    });
-  }
-  return object.kind != Kind::utf16 || object.count == 0 ||
-         unitAt(contents, 0) != 0xFEFF;
+// Whether an ASCII string holds only ASCII.
+bool isAscii(std::string_view contents) {
+  return std::all_of(contents.begin(), contents.end(), [](char byte) {
+    return static_cast<unsigned char>(byte) < 0x80;
+  });
 }
 
 // A string object as UTF-8; nothing when it holds a lone surrogate.
@@ -262,50 +279,30 @@ std::optional<std::string> utf8(const Layout& layout, const Object& object) {
   return text;
 }
 
-std::string notAList() {
-  return "not a property list";
+// Whether the string object `name` is `key`. A UTF-16 string is converted
+// only when it is short enough to be: never more work than the key's size.
+bool nameIs(const Layout& layout, const Object& name, std::string_view key) {
+  if (name.count > key.size()) {
+    return false;
+  }
+  return utf8(layout, name) == key;
 }
 
-}  // namespace
-
-bool claimsBinary(std::string_view bytes) {
-  return bytes.substr(0, 6) == "bplist";
-}
-
-std::optional<std::string> refusal(std::string_view bytes) {
-  const auto layout = Layout::read(bytes);
-  if (!layout) {
-    return notAList();
-  }
-  // Every object is where a writer puts it: inside the object area, apart
-  // from every other. So the references of all collections together are
-  // fewer than the bytes of the list.
-  const auto objects = static_cast<std::size_t>(layout->objectCount());
-  std::vector<std::pair<uint64_t, uint64_t>> extents;
-  extents.reserve(objects);
-  for (std::size_t index = 0; index < objects; ++index) {
-    const auto object = layout->object(index);
-    if (!object || !plausibleString(*layout, *object)) {
-      return notAList();
-    }
-    extents.emplace_back(object->start, object->end);
-  }
-  std::sort(extents.begin(), extents.end());
-  for (std::size_t index = 1; index < objects; ++index) {
-    if (extents[index].first < extents[index - 1].second) {
-      return notAList();
-    }
-  }
-
-  // One walk from the top, each object worked out once, without
-  // recursion. For each finished object: the collections on its deepest
-  // path, and its size once every shared member is copied per reference
-  // (counted no further than just past the bound).
+// Why the list laid out as `layout` cannot be read; nothing when it can.
+// One walk from the top, without recursion, works out each object once: its
+// type, the collections on its longest path, and its size once every shared
+// member is copied per reference (counted no further than just past the
+// bound). Every object reached for the first time counts its own size
+// towards that bound at once, so no list makes the walk look at more than
+// the bound's worth of bytes, however its objects share and overlap.
+std::optional<Unreadable> refusal(const Layout& layout) {
+  const auto objects = static_cast<std::size_t>(layout.objectCount());
   enum class State : unsigned char { unseen, open, done };
   std::vector<State> state(objects, State::unseen);
   std::vector<unsigned char> depth(objects, 0);
-  std::vector<uint64_t> expanded(objects, 0);
   constexpr uint64_t tooLarge = PropertyList::largestExpansion + 1;
+  std::vector<uint32_t> expanded(objects, 0);
+  uint64_t firstSeen = 0;
   struct Frame {
     uint64_t index;
     Object object;
@@ -320,28 +317,41 @@ std::optional<std::string> refusal(std::string_view bytes) {
     frame.size = std::min(frame.size + expanded[member], tooLarge);
   };
 
-  uint64_t next = layout->top();
+  uint64_t next = layout.top();
   for (;;) {
     if (state[next] == State::open) {
-      return notAList();  // a collection that holds itself
+      return PropertyList::notAList();  // a collection that holds itself
     }
-    const Object object = *layout->object(next);
-    const bool isKey = !path.empty() &&
+    const auto object = layout.object(next);
+    if (!object) {
+      return PropertyList::notAList();
+    }
+    const bool asKey = !path.empty() &&
                        path.back().object.kind == Kind::dictionary &&
                        path.back().next <= path.back().object.count;
-    if (isKey && !object.isString()) {
-      return notAList();
+    if (asKey && !object->isString()) {
+      return PropertyList::notAList();
     }
-    if (state[next] == State::unseen && object.isCollection()) {
+    const uint64_t size = object->end - object->start;
+    if (state[next] == State::unseen) {
+      firstSeen += size;
+      if (firstSeen > PropertyList::largestExpansion) {
+        return PropertyList::expandsTooFar();
+      }
+      if (object->kind == Kind::ascii && !isAscii(layout.contents(*object))) {
+        return PropertyList::notAList();
+      }
+    }
+    if (state[next] == State::unseen && object->isCollection()) {
       state[next] = State::open;
-      path.push_back({next, object, 0, 0, object.end - object.start});
+      path.push_back({next, *object, 0, 0, size});
       if (path.size() > PropertyList::deepestNesting) {
         return PropertyList::tooDeep();
       }
     } else {
       if (state[next] == State::unseen) {
         state[next] = State::done;
-        expanded[next] = object.end - object.start;
+        expanded[next] = static_cast<uint32_t>(size);
       }
       if (path.empty()) {
         return PropertyList::topIsNoDictionary();
@@ -354,43 +364,59 @@ std::optional<std::string> refusal(std::string_view bytes) {
            path.back().next == path.back().object.references()) {
       const Frame finished = path.back();
       path.pop_back();
-      state[finished.index] = State::done;
-      depth[finished.index] = static_cast<unsigned char>(finished.deepest + 1);
-      expanded[finished.index] = finished.size;
+      if (finished.deepest + 1u > PropertyList::deepestNesting) {
+        return PropertyList::tooDeep();
+      }
       if (finished.size >= tooLarge) {
         return PropertyList::expandsTooFar();
       }
+      state[finished.index] = State::done;
+      depth[finished.index] = static_cast<unsigned char>(finished.deepest + 1);
+      expanded[finished.index] = static_cast<uint32_t>(finished.size);
       if (path.empty()) {
-        return finished.object.kind == Kind::dictionary
-                   ? std::nullopt
-                   : std::optional(PropertyList::topIsNoDictionary());
+        if (finished.object.kind != Kind::dictionary) {
+          return PropertyList::topIsNoDictionary();
+        }
+        return std::nullopt;
       }
       fold(finished.index);
     }
     Frame& frame = path.back();
-    next = layout->member(frame.object, frame.next++);
+    next = layout.member(frame.object, frame.next++);
     if (next >= objects) {
-      return notAList();
+      return PropertyList::notAList();
     }
   }
 }
 
-PropertyList::Lookup stringValue(std::string_view bytes,
-                                 const std::string& key) {
-  const Layout layout = *Layout::read(bytes);
-  const Object top = *layout.object(layout.top());
+}  // namespace
+
+bool claims(std::string_view bytes) {
+  return bytes.substr(0, 6) == "bplist";
+}
+
+Lookup stringValue(std::string_view bytes, std::string_view key) {
+  const auto layout = Layout::read(bytes);
+  if (!layout) {
+    return PropertyList::notAList();
+  }
+  if (auto refused = refusal(*layout)) {
+    return std::move(*refused);
+  }
+  // The walk has checked every object below.
+  const Object top = *layout->object(layout->top());
   for (uint64_t pair = 0; pair < top.count; ++pair) {
-    const Object name = *layout.object(layout.member(top, pair));
-    if (utf8(layout, name) != key) {
+    const Object name = *layout->object(layout->member(top, pair));
+    if (!nameIs(*layout, name, key)) {
       continue;
     }
-    const Object value = *layout.object(layout.member(top, top.count + pair));
+    const Object value = *layout->object(layout->member(top, top.count + pair));
     if (!value.isString()) {
       return std::nullopt;
     }
-    return utf8(layout, value);
+    return utf8(*layout, value);
   }
   return std::nullopt;
 }
 
-}  // namespace BinaryPropertyList
+}  // namespace PropertyListBinary

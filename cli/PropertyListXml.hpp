@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string_view>
+
+#include "PropertyList.hpp"
+
+// The XML form of a property list, read in one pass that is also the check:
+// it keeps the string under the asked key in the top dictionary and builds
+// nothing else. It reads what the system's reader reads, the same way:
+//
+//  - a byte-order mark first; blanks, a declaration, comments and a
+//    document type before the "plist" element; anything after its end;
+//  - blanks before ">" and "/>" in tags and end tags ("<true />");
+//  - in keys and strings: any character, control characters and line ends
+//    kept as they stand, ">" and "]]>" too; the five entities; references
+//    "&#DDD;" and "&#xHHH;" of at most eight digits; CDATA sections, joined
+//    with the text around them; one byte-order mark at the front of the
+//    whole string or key dropped; "<key/>" and "<string/>" are "";
+//  - integers in decimal or "0x" hexadecimal, signed, within 64 bits either
+//    way; reals as the C library writes them, and nan, inf and infinity;
+//    dates as YYYY-MM-DDTHH:MM:SSZ; data of any ASCII but "<".
+//
+// It refuses, although the system reads them, shapes that no writer of
+// information property lists makes:
+//
+//  - any encoding but UTF-8, and UTF-8 that is not valid (also in comments);
+//    NUL, U+FFFE, U+FFFF and the other non-characters, raw or referred to;
+//  - a declaration other than version 1.0 with UTF-8 and "standalone";
+//    processing instructions; a document type but "plist" with its
+//    identifiers; a first comment before the list with nothing in it, which
+//    the system reads past;
+//  - attributes, but "version" on the "plist" element (of any value without
+//    "<", ">", "&", "[" and "]"); a list that is not one "plist" element;
+//  - a key outside a dictionary, or where a value belongs; the key "CF$UID"
+//    at the top, which makes the system read the dictionary as an archive's
+//    reference;
+//  - blanks, references or CDATA in integers, reals and dates; a year of
+//    other than four digits;
+//  - nesting deeper than `PropertyList::deepestNesting`, counting every
+//    element, the top dictionary as 1.
+namespace PropertyListXml {
+
+// The string under `key` in the top dictionary of the XML list in `bytes`,
+// as PropertyList::stringValue promises.
+PropertyList::Lookup stringValue(std::string_view bytes, std::string_view key);
+
+}  // namespace PropertyListXml
