@@ -1,0 +1,381 @@
+#include "ExpatReading.hpp"
+
+#include <expat.h>
+
+#include <cstdint>
+#include <regex>
+#include <vector>
+
+namespace ExpatReading {
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+bool isContainer(std::string_view name) {
+  return name == "plist" || name == "dict" || name == "array";
+}
+
+bool isValue(std::string_view name) {
+  static constexpr std::string_view values[] = {"dict",    "array", "string",
+                                                "integer", "real",  "date",
+                                                "data",    "true",  "false"};
+  for (const std::string_view value : values) {
+    if (name == value) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool isBlank(std::string_view text) {
+  return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// Whether UTF-8 `text` holds a non-character (U+FDD0 to U+FDEF, or the last
+// two of a plane), which expat reads and our reader refuses.
+bool holdsNonCharacter(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                                             : 4;
+    uint32_t character = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t index = 1; index < length && at + index < text.size();
+         ++index) {
+      character = character << 6 |
+                  (static_cast<unsigned char>(text[at + index]) & 0x3F);
+    }
+    if ((character >= 0xFDD0 && character <= 0xFDEF) ||
+        (character & 0xFFFE) == 0xFFFE) {
+      return true;
+    }
+    at += length;
+  }
+  return false;
+}
+
+// The numbers and dates as writers put them, within 64 bits.
+bool isPromisedInteger(const std::string& text) {
+  static const std::regex shape("[+-]?(0[xX][0-9a-fA-F]+|[0-9]+)");
+  if (!std::regex_match(text, shape)) {
+    return false;
+  }
+  const bool negative = text[0] == '-';
+  std::string digits = text[0] == '-' || text[0] == '+' ? text.substr(1) : text;
+  int base = 10;
+  if (digits.size() > 2 && (digits[1] == 'x' || digits[1] == 'X')) {
+    base = 16;
+    digits = digits.substr(2);
+  }
+  unsigned __int128 value = 0;
+  for (const char digit : digits) {
+    const int lower = digit | 0x20;
+    value =
+        value * static_cast<unsigned>(base) +
+        static_cast<unsigned>(digit <= '9' ? digit - '0' : lower - 'a' + 10);
+    if (value > UINT64_MAX) {
+      return false;
+    }
+  }
+  return !negative || value <= static_cast<unsigned __int128>(INT64_MAX) + 1;
+}
+
+bool isPromisedReal(const std::string& text) {
+  static const std::regex shape(
+      "[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?|"
+      "[nN][aA][nN]|[+-]?[iI][nN][fF]([iI][nN][iI][tT][yY])?");
+  return std::regex_match(text, shape);
+}
+
+bool isPromisedDate(const std::string& text) {
+  static const std::regex shape(
+      "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z");
+  return std::regex_match(text, shape);
+}
+
+bool isPromisedData(const std::string& text) {
+  for (const char byte : text) {
+    if (byte <= 0 || byte == '<') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The plist start tag as our reader takes it: a version of any value but
+// one that would end a tag or a document type early.
+bool isPromisedPlistTag(const std::string& tag) {
+  static const std::regex shape(
+      "<plist([ \t\r\n]+version[ \t\r\n]*=[ \t\r\n]*"
+      "(\"[^\"<>&\\[\\]]*\"|'[^'<>&\\[\\]]*'))?[ \t\r\n]*>");
+  return std::regex_match(tag, shape);
+}
+
+struct Frame {
+  std::string name;
+  // Where the element's content starts in the bytes; whether it is written
+  // as an empty-element tag.
+  std::size_t contentStart = 0;
+  bool empty = false;
+  std::string text;
+  // Containers: values so far; in a dictionary, whether a key waits for its
+  // value.
+  int values = 0;
+  bool keyWaiting = false;
+  std::string key;
+};
+
+struct Walk {
+  XML_Parser parser = nullptr;
+  std::string_view bytes;
+  std::string_view askedKey;
+  Reading reading;
+  bool broken = false;
+  bool rootSeen = false;
+  std::vector<Frame> stack;
+
+  void breaks() {
+    broken = true;
+    XML_StopParser(parser, XML_FALSE);
+  }
+
+  std::string_view raw() const {
+    const auto index =
+        static_cast<std::size_t>(XML_GetCurrentByteIndex(parser));
+    const auto count =
+        static_cast<std::size_t>(XML_GetCurrentByteCount(parser));
+    if (index > bytes.size() || count > bytes.size() - index) {
+      return {};
+    }
+    return bytes.substr(index, count);
+  }
+
+  // The top dictionary: the plist element's child.
+  bool inTopDictionary() const {
+    return stack.size() == 2 && stack[1].name == "dict";
+  }
+
+  void start(const XML_Char* name, const XML_Char** attributes) {
+    if (broken) {
+      return;
+    }
+    const std::string_view tag = raw();
+    Frame frame;
+    frame.name = name;
+    frame.empty = tag.size() >= 2 && tag.substr(tag.size() - 2) == "/>";
+    frame.contentStart = static_cast<std::size_t>(
+        XML_GetCurrentByteIndex(parser) + XML_GetCurrentByteCount(parser));
+    if (stack.empty()) {
+      if (rootSeen || frame.name != "plist") {
+        return breaks();
+      }
+      rootSeen = true;
+      if (!isPromisedPlistTag(std::string(tag)) || holdsNonCharacter(tag)) {
+        reading.promised = false;
+      }
+      stack.push_back(std::move(frame));
+      return;
+    }
+    if (attributes[0] != nullptr) {
+      reading.promised = false;
+    }
+    Frame& parent = stack.back();
+    if (!isContainer(parent.name)) {
+      return breaks();
+    }
+    if (parent.name == "dict" && !parent.keyWaiting) {
+      if (frame.name != "key") {
+        return breaks();
+      }
+    } else {
+      if (!isValue(frame.name) ||
+          (parent.name == "plist" && parent.values > 0)) {
+        return breaks();
+      }
+      if (parent.name == "plist") {
+        reading.topIsDictionary = frame.name == "dict";
+      }
+    }
+    // Our reader counts every element, the top dictionary as 1.
+    if (stack.size() > 64) {
+      reading.promised = false;
+    }
+    stack.push_back(std::move(frame));
+  }
+
+  void end() {
+    // Expat may finish the event that broke the walk.
+    if (broken || stack.empty()) {
+      return;
+    }
+    Frame frame = std::move(stack.back());
+    stack.pop_back();
+    const auto end = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser));
+    const std::string content =
+        frame.empty || end < frame.contentStart
+            ? std::string()
+            : std::string(
+                  bytes.substr(frame.contentStart, end - frame.contentStart));
+    if (frame.name == "dict" && frame.keyWaiting) {
+      return breaks();
+    }
+    if (frame.name == "plist" && frame.values != 1) {
+      return breaks();
+    }
+    if ((frame.name == "true" || frame.name == "false") &&
+        !frame.text.empty()) {
+      return breaks();
+    }
+    if ((frame.name == "integer" && !isPromisedInteger(content)) ||
+        (frame.name == "real" && !isPromisedReal(content)) ||
+        (frame.name == "date" && !isPromisedDate(content)) ||
+        (frame.name == "data" && (frame.empty || !isPromisedData(content)))) {
+      reading.promised = false;
+    }
+    std::string text = std::move(frame.text);
+    if (text.compare(0, byteOrderMark.size(), byteOrderMark) == 0) {
+      text.erase(0, byteOrderMark.size());
+    }
+    if (stack.empty()) {
+      return;
+    }
+    const bool top = inTopDictionary();
+    Frame& parent = stack.back();
+    if (frame.name == "key") {
+      parent.keyWaiting = true;
+      parent.key = std::move(text);
+      if (top && parent.key == "CF$UID") {
+        reading.promised = false;
+      }
+      return;
+    }
+    ++parent.values;
+    if (parent.name == "dict") {
+      parent.keyWaiting = false;
+      if (top && parent.key == askedKey) {
+        reading.value.reset();
+        if (frame.name == "string") {
+          reading.value = std::move(text);
+        }
+      }
+    }
+  }
+
+  void characters(std::string_view text) {
+    if (broken || stack.empty()) {
+      return;
+    }
+    Frame& frame = stack.back();
+    if (isContainer(frame.name)) {
+      if (!isBlank(text)) {
+        return breaks();
+      }
+      // A blank written as a reference is no blank to our reader.
+      if (!isBlank(raw())) {
+        reading.promised = false;
+      }
+      return;
+    }
+    if (holdsNonCharacter(text)) {
+      reading.promised = false;
+    }
+    frame.text += text;
+  }
+};
+
+Walk& walkOf(void* data) {
+  return *static_cast<Walk*>(data);
+}
+
+}  // namespace
+
+std::optional<Reading> read(std::string_view bytes, std::string_view key) {
+  Walk walk;
+  walk.bytes = bytes;
+  walk.askedKey = key;
+  // Expat reads UTF-16 too; ours reads UTF-8 alone.
+  if (bytes.find('\0') != std::string_view::npos ||
+      bytes.substr(0, 2) == "\xFE\xFF" || bytes.substr(0, 2) == "\xFF\xFE") {
+    walk.reading.promised = false;
+  }
+  const XML_Parser parser = XML_ParserCreate(nullptr);
+  if (parser == nullptr) {
+    return std::nullopt;
+  }
+  walk.parser = parser;
+  XML_SetUserData(parser, &walk);
+  XML_SetElementHandler(
+      parser,
+      [](void* data, const XML_Char* name, const XML_Char** attributes) {
+        walkOf(data).start(name, attributes);
+      },
+      [](void* data, const XML_Char*) { walkOf(data).end(); });
+  XML_SetCharacterDataHandler(
+      parser, [](void* data, const XML_Char* text, int length) {
+        walkOf(data).characters(
+            std::string_view(text, static_cast<std::size_t>(length)));
+      });
+  XML_SetCommentHandler(parser, [](void* data, const XML_Char* text) {
+    Walk& walk = walkOf(data);
+    // The system looks for the end of a comment before the list one
+    // character late; in a key or string a comment is no text at all.
+    if ((!walk.rootSeen && *text == '\0') ||
+        (!walk.stack.empty() && !isContainer(walk.stack.back().name)) ||
+        holdsNonCharacter(text)) {
+      walk.reading.promised = false;
+    }
+  });
+  // An entity expat cannot know (the document type's external part is
+  // never read), which the system's reader refuses.
+  XML_SetSkippedEntityHandler(parser, [](void* data, const XML_Char*, int) {
+    walkOf(data).broken = true;
+  });
+  XML_SetProcessingInstructionHandler(
+      parser, [](void* data, const XML_Char*, const XML_Char*) {
+        walkOf(data).reading.promised = false;
+      });
+  XML_SetCdataSectionHandler(
+      parser,
+      [](void* data) {
+        Walk& walk = walkOf(data);
+        if (!walk.stack.empty() && isContainer(walk.stack.back().name)) {
+          walk.reading.promised = false;
+        }
+      },
+      [](void*) {});
+  XML_SetXmlDeclHandler(parser, [](void* data, const XML_Char* version,
+                                   const XML_Char* encoding, int) {
+    const std::string_view name = encoding != nullptr ? encoding : "utf-8";
+    const bool utf8 = name.size() == 5 && (name[0] | 0x20) == 'u' &&
+                      (name[1] | 0x20) == 't' && (name[2] | 0x20) == 'f' &&
+                      name.substr(3) == "-8";
+    if (version == nullptr || std::string_view(version) != "1.0" || !utf8) {
+      walkOf(data).reading.promised = false;
+    }
+  });
+  XML_SetStartDoctypeDeclHandler(
+      parser, [](void* data, const XML_Char* name, const XML_Char* system,
+                 const XML_Char* identifier, int internalSubset) {
+        const auto plain = [](const XML_Char* literal) {
+          return literal == nullptr ||
+                 (std::string_view(literal).find_first_of("<>&[]") ==
+                      std::string_view::npos &&
+                  !holdsNonCharacter(literal));
+        };
+        if (std::string_view(name) != "plist" || internalSubset != 0 ||
+            !plain(system) || !plain(identifier)) {
+          walkOf(data).reading.promised = false;
+        }
+      });
+  const bool parsed =
+      XML_Parse(parser, bytes.data(), static_cast<int>(bytes.size()),
+                XML_TRUE) == XML_STATUS_OK;
+  XML_ParserFree(parser);
+  if (!parsed || walk.broken || !walk.rootSeen) {
+    return std::nullopt;
+  }
+  return walk.reading;
+}
+
+}  // namespace ExpatReading
