@@ -258,6 +258,9 @@ setup() {
     tool) mkdir -p "$(dirname "$value")" && cp "$PAGELUME" "$value" ;;
     xml|bin) # xml:BUNDLE=<element> writes BUNDLE/Contents/Info.plist
       write_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
+    list) # list:BUNDLE=NAME copies tests/fixtures/NAME to BUNDLE/Contents/Info.plist
+      mkdir -p "${value%%=*}/Contents" &&
+        cp "$here/../fixtures/${value#*=}" "${value%%=*}/Contents/Info.plist" ;;
     deep-xml|deep-bin) # deep-xml:BUNDLE=N: N arrays nested under "Deep"
       # beside the version 1.0, made here rather than kept in the repository
       write_deep_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
@@ -623,6 +626,10 @@ case_ s 'attribute, then open'   "xml:$app=<key>CFBundleExecutable</key><string\
 # system's record of the executable stands in).
 case_ t 'version of PAGELUME_APP, XML' "xml:@T/Mine.app=$v<string>1.4.2</string> env:PAGELUME_APP=@T/Mine.app" 0 '1.4.2\n' '' - -- --version
 case_ t 'version of PAGELUME_APP, binary' "bin:@T/Mine.app=$v<string>2.0.1</string> env:PAGELUME_APP=@T/Mine.app" 0 '2.0.1\n' '' - -- --version
+# Read as the system reads them: a document type whose identifier holds a
+# double quote hides nothing, and the shapes of real lists are read.
+case_ t 'document type hides no list' "list:@T/Mine.app=hidden-list.plist env:PAGELUME_APP=@T/Mine.app" 0 '1.0\n' '' - -- --version
+case_ t 'shapes of real lists'    "list:@T/Mine.app=real-shapes.plist env:PAGELUME_APP=@T/Mine.app" 0 '2.1\n' '' - -- --version
 case_ t 'version, typed by name'  "xml:@T/Tool.app=$v<string>3.1</string> tool:$tool link:@T/bin/pagelume=$tool env:PATH=@T/bin:/usr/bin:/bin by-name:pagelume" 0 '3.1\n' '' - -- --version
 case_ t 'version, empty argument 0' "xml:@T/Tool.app=$v<string>3.1</string> tool:$tool run:$tool argv0:" 0 '3.1\n' '' - -- --version
 case_ s 'home as PAGELUME_APP'   "xml:$app=$v<string>1.0</string> env:PAGELUME_APP=~" 0 '0.0.0-dev\n' '' - -- --version
@@ -636,6 +643,7 @@ case_ o 'stand-in no executable'  "dir:$exe run:$STANDIN" 1 '' "open: no executa
 case_ o 'stand-in not executable' "plain:$exe/Sample run:$STANDIN" 1 '' "open: cannot start $exe/Sample: Permission denied\n" - -- -a $a
 case_ o 'stand-in not a bundle'   "file:$a run:$STANDIN" 1 '' "open: not an app bundle: $a\n" - -- -a $a
 case_ o 'stand-in missing bundle' "run:$STANDIN" 1 '' "open: not an app bundle: $a\n" - -- -a $a
+case_ o 'stand-in, hidden list'    "list:$a=hidden-list.plist child:$exe/X plain:$exe/Evil run:$STANDIN" 0 '' '' '@W\n' -- -a $a
 case_ o 'stand-in malformed list' "file:$a/Contents/Info.plist child:$exe/Sample run:$STANDIN" 1 '' "open: cannot read $a/Contents/Info.plist: not a property list\n" - -- -a $a
 case_ o 'stand-in unreadable list' "xml:$a=<key>CFBundleExecutable</key><string>Sample</string> child:$exe/Sample lock:$a/Contents/Info.plist unprivileged run:$STANDIN" 1 '' "open: cannot read $a/Contents/Info.plist: Permission denied\n" - -- -a $a
 case_ o 'stand-in bad usage'      "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' - -- $a x.md

@@ -42,8 +42,8 @@ class Held {
 std::optional<std::string> utf8(CFStringRef text) {
   const CFRange whole = CFRangeMake(0, CFStringGetLength(text));
   CFIndex length = 0;
-  if (CFStringGetBytes(text, whole, kCFStringEncodingUTF8, 0, false, nullptr,
-                       0, &length) != whole.length) {
+  if (CFStringGetBytes(text, whole, kCFStringEncodingUTF8, 0, false, nullptr, 0,
+                       &length) != whole.length) {
     return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(length), '\0');
@@ -109,8 +109,8 @@ int main(int argc, char* argv[]) {
       ++failed;
     } else {
       if (system == Contract::System::mayRead) {
-        std::printf("note: %s: refused here; CoreFoundation %s\n",
-                    name.c_str(), shown(theirs).c_str());
+        std::printf("note: %s: refused here; CoreFoundation %s\n", name.c_str(),
+                    shown(theirs).c_str());
       }
       ++passed;
     }
@@ -118,7 +118,8 @@ int main(int argc, char* argv[]) {
   for (const Contract::Case& c : Contract::cases()) {
     compare(c.name, c.bytes, c.key, c.expected, c.system);
   }
-  for (const std::string file : {"Info.plist", "Info-binary.plist"}) {
+  for (const std::string file : {"Info.plist", "Info-binary.plist",
+                                 "hidden-list.plist", "real-shapes.plist"}) {
     std::ifstream stream(std::string(argv[1]) + "/" + file, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(stream),
                             std::istreambuf_iterator<char>()};

@@ -66,6 +66,24 @@ TEST(PropertyListStringValue, ReadsAListAsXcodeWritesIt) {
   }
 }
 
+// Lists the end-to-end tests give the tool and the stand-in: a document
+// type whose identifier holds a double quote, before a CDATA section that
+// looks like a dictionary; and shapes real lists have that were refused
+// once (a blank before "/>", "<key/>", a raw escape character).
+TEST(PropertyListStringValue, ReadsWhatTheSystemReads) {
+  const std::string hidden = fixture("hidden-list.plist");
+  EXPECT_EQ(PropertyList::stringValue(hidden, "CFBundleShortVersionString"),
+            found("1.0"));
+  EXPECT_EQ(PropertyList::stringValue(hidden, "CFBundleExecutable"),
+            found("X"));
+  const std::string shapes = fixture("real-shapes.plist");
+  EXPECT_EQ(PropertyList::stringValue(shapes, "CFBundleShortVersionString"),
+            found("2.1"));
+  EXPECT_EQ(PropertyList::stringValue(shapes, "NSHumanReadableCopyright"),
+            found("\x1B[1mPagelume\x1B[0m"));
+  EXPECT_EQ(PropertyList::stringValue(shapes, ""), found(""));
+}
+
 TEST(PropertyListStringValue, BoundsSizeAndNesting) {
   const std::size_t limit = 1024 * 1024;
   const std::string shell = xmlWith("<string></string>");
