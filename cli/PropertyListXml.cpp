@@ -498,8 +498,6 @@ class Reader {
   // sections and references, appended to `kept` if asked for, without the
   // byte-order mark at its front.
   bool characters(std::string* kept) {
-    std::string ignored;
-    std::string& text = kept != nullptr ? *kept : ignored;
     for (;;) {
       const Size stop = text_.find_first_of("<&", at_);
       if (stop == npos) {
@@ -510,11 +508,11 @@ class Reader {
         return false;
       }
       if (kept != nullptr) {
-        text += run;
+        *kept += run;
       }
       at_ = stop;
       if (text_[at_] == '&') {
-        if (!reference(kept != nullptr ? &text : nullptr)) {
+        if (!reference(kept)) {
           return false;
         }
       } else if (skip("<![CDATA[")) {
@@ -523,7 +521,7 @@ class Reader {
           return false;
         }
         if (kept != nullptr) {
-          text += *section;
+          *kept += *section;
         }
       } else if (startsWith("<!")) {
         return false;  // a comment or anything else of the kind
@@ -531,9 +529,9 @@ class Reader {
         break;
       }
     }
-    if (text.compare(0, PropertyList::byteOrderMark.size(),
-                     PropertyList::byteOrderMark) == 0) {
-      text.erase(0, PropertyList::byteOrderMark.size());
+    if (kept != nullptr && kept->compare(0, PropertyList::byteOrderMark.size(),
+                                         PropertyList::byteOrderMark) == 0) {
+      kept->erase(0, PropertyList::byteOrderMark.size());
     }
     return true;
   }

@@ -1,6 +1,7 @@
 #include "ExpatReading.hpp"
 
 #include <expat.h>
+#include <utf8proc.h>
 
 #include <cstdint>
 #include <regex>
@@ -34,23 +35,20 @@ bool isBlank(std::string_view text) {
 // Whether UTF-8 `text` holds a non-character (U+FDD0 to U+FDEF, or the last
 // two of a plane), which expat reads and our reader refuses.
 bool holdsNonCharacter(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
   for (std::size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80   ? 1
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                                             : 4;
-    uint32_t character = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t index = 1; index < length && at + index < text.size();
-         ++index) {
-      character = character << 6 |
-                  (static_cast<unsigned char>(text[at + index]) & 0x3F);
+    utf8proc_int32_t character = 0;
+    const utf8proc_ssize_t used = utf8proc_iterate(
+        bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at),
+        &character);
+    if (used <= 0) {
+      return false;  // expat hands over valid UTF-8 alone
     }
     if ((character >= 0xFDD0 && character <= 0xFDEF) ||
         (character & 0xFFFE) == 0xFFFE) {
       return true;
     }
-    at += length;
+    at += static_cast<std::size_t>(used);
   }
   return false;
 }
