@@ -132,6 +132,11 @@ inline std::vector<Case> cases() {
            "<integer>-0x8000000000000000</integer></array>"
            "<key>v</key><string>1</string>"),
        "v", found("1")},
+      {"reals as the system spells them",
+       xml("<key>a</key><array><real>1e5</real><real>1.</real><real>.5</real>"
+           "<real>nan</real><real>inf</real><real>-inf</real></array>"
+           "<key>v</key><string>1</string>"),
+       "v", found("1")},
       // Keys.
       {"xml: the last of two equal keys",
        xml("<key>v</key><string>1</string><key>v</key><string>2</string>"), "v",
