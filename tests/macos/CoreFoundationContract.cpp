@@ -57,6 +57,9 @@ Lookup coreFoundation(const std::string& bytes, const std::string& key) {
   const Held data(CFDataCreate(kCFAllocatorDefault,
                                reinterpret_cast<const UInt8*>(bytes.data()),
                                static_cast<CFIndex>(bytes.size())));
+  if (data.get() == nullptr) {
+    return PropertyList::Unreadable{"out of memory"};
+  }
   const Held list(CFPropertyListCreateWithData(
       kCFAllocatorDefault, static_cast<CFDataRef>(data.get()),
       kCFPropertyListImmutable, nullptr, nullptr));
@@ -69,6 +72,9 @@ Lookup coreFoundation(const std::string& bytes, const std::string& key) {
   const Held name(CFStringCreateWithBytes(
       kCFAllocatorDefault, reinterpret_cast<const UInt8*>(key.data()),
       static_cast<CFIndex>(key.size()), kCFStringEncodingUTF8, false));
+  if (name.get() == nullptr) {
+    return PropertyList::Unreadable{"out of memory"};
+  }
   const CFTypeRef value = CFDictionaryGetValue(
       static_cast<CFDictionaryRef>(list.get()), name.get());
   if (value == nullptr || CFGetTypeID(value) != CFStringGetTypeID()) {
