@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,8 +34,9 @@ std::optional<uint64_t> bigEndian(std::string_view bytes, uint64_t at,
   return value;
 }
 
+// Offsets and references may be 1 to 8 bytes wide.
 bool isWidth(uint64_t width) {
-  return width == 1 || width == 2 || width == 4 || width == 8;
+  return width >= 1 && width <= 8;
 }
 
 // Whether numbers `width` bytes wide reach past `value`.
@@ -105,6 +108,14 @@ class Layout {
 
   uint64_t objectCount() const { return objectCount_; }
   uint64_t top() const { return top_; }
+  // Where the object area ends: every object starts before it.
+  uint64_t table() const { return table_; }
+  uint64_t size() const { return bytes_.size(); }
+
+  // Where object `index` (below `objectCount`) starts.
+  uint64_t offset(uint64_t index) const {
+    return *bigEndian(bytes_, table_ + index * offsetWidth_, offsetWidth_);
+  }
 
   // The header of object `index` (below `objectCount`); nothing when it is
   // of a type an information property list does not hold, or does not fit
@@ -173,10 +184,6 @@ class Layout {
  private:
   explicit Layout(std::string_view bytes) : bytes_(bytes) {}
 
-  uint64_t offset(uint64_t index) const {
-    return *bigEndian(bytes_, table_ + index * offsetWidth_, offsetWidth_);
-  }
-
   // Data, strings and collections: a count in the marker, or an integer
   // object after it, then the contents.
   std::optional<Object> counted(Object found, unsigned type,
@@ -239,6 +246,29 @@ class Layout {
   uint64_t table_ = 0;
 };
 
+// Numbers, all 0 until written, that cost memory only where they are
+// written: a large calloc is handed fresh pages, which stay unmapped until
+// touched, so a list whose walk reaches a few objects pays for a few pages
+// however far apart they lie.
+class Zeroes {
+ public:
+  explicit Zeroes(std::size_t count)
+      : numbers_(static_cast<uint32_t*>(
+            std::calloc(count == 0 ? 1 : count, sizeof(uint32_t)))) {
+    if (numbers_ == nullptr) {
+      throw std::bad_alloc();
+    }
+  }
+  ~Zeroes() { std::free(numbers_); }
+  Zeroes(const Zeroes&) = delete;
+  Zeroes& operator=(const Zeroes&) = delete;
+
+  uint32_t& operator[](std::size_t at) { return numbers_[at]; }
+
+ private:
+  uint32_t* numbers_;
+};
+
 uint16_t unitAt(std::string_view units, uint64_t index) {
   return static_cast<uint16_t>(
       static_cast<unsigned char>(units[2 * index]) << 8 |
@@ -289,101 +319,141 @@ bool nameIs(const Layout& layout, const Object& name, std::string_view key) {
 }
 
 // Why the list laid out as `layout` cannot be read; nothing when it can.
-// One walk from the top, without recursion, works out each object once: its
-// type, the collections on its longest path, and its size once every shared
-// member is copied per reference (counted no further than just past the
-// bound). Every object reached for the first time counts its own size
-// towards that bound at once, so no list makes the walk look at more than
-// the bound's worth of bytes, however its objects share and overlap.
+//
+// One walk from the top, without recursion, works out each object once, as
+// the system does: objects are known by where they start, so table entries
+// that share an offset are one object, read and checked once, and a
+// reference to an object already worked out costs a look-up. What the walk
+// keeps of each object is its kind, the collections on its longest path and
+// its size once every shared member is copied per reference (counted no
+// further than just past the bound). Both bounds that the bytes cannot show
+// are checked as they grow: the expansion as each member is added to its
+// collection, and the work (every byte of an object read for the first time,
+// and every reference followed) at each step, so the walk stops as soon as
+// either is passed.
 std::optional<Unreadable> refusal(const Layout& layout) {
-  const auto objects = static_cast<std::size_t>(layout.objectCount());
   enum class State : unsigned char { unseen, open, done };
-  std::vector<State> state(objects, State::unseen);
-  std::vector<unsigned char> depth(objects, 0);
+  // What the walk knows of one object.
+  struct Seen {
+    uint32_t expanded = 0;
+    State state = State::unseen;
+    unsigned char depth = 0;
+    bool isString = false;
+  };
   constexpr uint64_t tooLarge = PropertyList::largestExpansion + 1;
-  std::vector<uint32_t> expanded(objects, 0);
-  uint64_t firstSeen = 0;
+  const uint64_t mostWork = PropertyList::mostWorkPerByte * layout.size();
+  // Each offset's object, numbered from 1 in the order the walk reaches
+  // them, and the number of each table entry once it has been looked up.
+  Zeroes numberAt(static_cast<std::size_t>(layout.table()));
+  Zeroes numberOfEntry(static_cast<std::size_t>(layout.objectCount()));
+  std::vector<Seen> seen;
+  const auto numberOf = [&](uint64_t index) {
+    uint32_t& entry = numberOfEntry[static_cast<std::size_t>(index)];
+    if (entry == 0) {
+      uint32_t& number =
+          numberAt[static_cast<std::size_t>(layout.offset(index))];
+      if (number == 0) {
+        seen.emplace_back();
+        number = static_cast<uint32_t>(seen.size());
+      }
+      entry = number;
+    }
+    return entry - 1;
+  };
+  uint64_t work = 0;
   struct Frame {
-    uint64_t index;
+    uint32_t number;
     Object object;
     uint64_t next = 0;
     unsigned char deepest = 0;
     uint64_t size = 0;
   };
   std::vector<Frame> path;
-  const auto fold = [&](uint64_t member) {
+
+  // Adds a worked-out member to the collection at the end of the path.
+  const auto add = [&](const Seen& member) -> std::optional<Unreadable> {
     Frame& frame = path.back();
-    frame.deepest = std::max(frame.deepest, depth[member]);
-    frame.size = std::min(frame.size + expanded[member], tooLarge);
+    frame.deepest = std::max(frame.deepest, member.depth);
+    frame.size += member.expanded;
+    if (frame.size >= tooLarge) {
+      return PropertyList::expandsTooFar();
+    }
+    return std::nullopt;
   };
 
-  uint64_t next = layout.top();
+  uint64_t index = layout.top();
   for (;;) {
-    if (state[next] == State::open) {
-      return PropertyList::notAList();  // a collection that holds itself
-    }
-    const auto object = layout.object(next);
-    if (!object) {
-      return PropertyList::notAList();
-    }
+    const uint32_t number = numberOf(index);
+    // Whether the reference just followed is a dictionary's key.
     const bool asKey = !path.empty() &&
                        path.back().object.kind == Kind::dictionary &&
                        path.back().next <= path.back().object.count;
-    if (asKey && !object->isString()) {
-      return PropertyList::notAList();
+    if (seen[number].state == State::open) {
+      return PropertyList::notAList();  // a collection that holds itself
     }
-    const uint64_t size = object->end - object->start;
-    if (state[next] == State::unseen) {
-      firstSeen += size;
-      if (firstSeen > PropertyList::largestExpansion) {
-        return PropertyList::expandsTooFar();
+    if (seen[number].state == State::unseen) {
+      const auto object = layout.object(index);
+      if (!object || (asKey && !object->isString())) {
+        return PropertyList::notAList();
+      }
+      const uint64_t size = object->end - object->start;
+      work += size;
+      if (work > mostWork) {
+        return PropertyList::overlapsTooFar();
       }
       if (object->kind == Kind::ascii && !isAscii(layout.contents(*object))) {
         return PropertyList::notAList();
       }
+      seen[number].isString = object->isString();
+      if (object->isCollection()) {
+        seen[number].state = State::open;
+        path.push_back({number, *object, 0, 0, size});
+        if (path.size() > PropertyList::deepestNesting) {
+          return PropertyList::tooDeep();
+        }
+      } else {
+        seen[number].state = State::done;
+        seen[number].expanded = static_cast<uint32_t>(size);
+      }
+    } else if (asKey && !seen[number].isString) {
+      return PropertyList::notAList();
     }
-    if (state[next] == State::unseen && object->isCollection()) {
-      state[next] = State::open;
-      path.push_back({next, *object, 0, 0, size});
-      if (path.size() > PropertyList::deepestNesting) {
-        return PropertyList::tooDeep();
-      }
-    } else {
-      if (state[next] == State::unseen) {
-        state[next] = State::done;
-        expanded[next] = static_cast<uint32_t>(size);
-      }
+    if (seen[number].state == State::done) {
       if (path.empty()) {
         return PropertyList::topIsNoDictionary();
       }
-      fold(next);
+      if (auto refused = add(seen[number])) {
+        return refused;
+      }
     }
     // Finish every collection whose members are all done; then go on with
     // the next member not yet looked at.
-    while (!path.empty() &&
-           path.back().next == path.back().object.references()) {
+    while (path.back().next == path.back().object.references()) {
       const Frame finished = path.back();
       path.pop_back();
       if (finished.deepest + 1u > PropertyList::deepestNesting) {
         return PropertyList::tooDeep();
       }
-      if (finished.size >= tooLarge) {
-        return PropertyList::expandsTooFar();
-      }
-      state[finished.index] = State::done;
-      depth[finished.index] = static_cast<unsigned char>(finished.deepest + 1);
-      expanded[finished.index] = static_cast<uint32_t>(finished.size);
+      Seen& collection = seen[finished.number];
+      collection.state = State::done;
+      collection.depth = static_cast<unsigned char>(finished.deepest + 1);
+      collection.expanded = static_cast<uint32_t>(finished.size);
       if (path.empty()) {
         if (finished.object.kind != Kind::dictionary) {
           return PropertyList::topIsNoDictionary();
         }
         return std::nullopt;
       }
-      fold(finished.index);
+      if (auto refused = add(collection)) {
+        return refused;
+      }
     }
     Frame& frame = path.back();
-    next = layout.member(frame.object, frame.next++);
-    if (next >= objects) {
+    index = layout.member(frame.object, frame.next++);
+    if (++work > mostWork) {
+      return PropertyList::overlapsTooFar();
+    }
+    if (index >= layout.objectCount()) {
       return PropertyList::notAList();
     }
   }

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "PropertyList.hpp"
+#include "PropertyListLookup.hpp"
 
 // The XML form of a property list, read in one pass that is also the check:
 // it keeps the string under the asked key in the top dictionary and builds

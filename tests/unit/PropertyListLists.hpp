@@ -38,7 +38,7 @@ inline std::string nestedArrays(std::size_t depth) {
 inline std::string bigEndian(uint64_t value, int width) {
   std::string bytes;
   for (int shift = 8 * (width - 1); shift >= 0; shift -= 8) {
-    bytes += static_cast<char>(value >> shift & 0xFF);
+    bytes += shift < 64 ? static_cast<char>(value >> shift & 0xFF) : '\0';
   }
   return bytes;
 }
@@ -101,11 +101,11 @@ inline std::string utf16(const std::vector<uint16_t>& units) {
   return object;
 }
 
-// References one byte wide.
-inline std::string references(const std::vector<int>& members) {
+// References one byte wide, or `width` bytes.
+inline std::string references(const std::vector<int>& members, int width = 1) {
   std::string bytes;
   for (const int member : members) {
-    bytes += static_cast<char>(member);
+    bytes += bigEndian(static_cast<uint64_t>(member), width);
   }
   return bytes;
 }
@@ -115,13 +115,21 @@ inline std::string array(const std::vector<int>& members) {
 }
 
 inline std::string dictionary(const std::vector<int>& keys,
-                              const std::vector<int>& values) {
-  return counted(0xD, keys.size()) + references(keys) + references(values);
+                              const std::vector<int>& values, int width = 1) {
+  return counted(0xD, keys.size()) + references(keys, width) +
+         references(values, width);
 }
 
 // The top dictionary {"v": object 2} and its key, then `value` as object 2.
 inline std::string binaryWith(const std::string& value) {
   return binaryList({dictionary({1}, {2}), ascii("v"), value});
+}
+
+// {"v": "1"} with offsets and references of the given widths.
+inline std::string wideList(int offsetWidth, int referenceWidth) {
+  return binaryList(
+      {dictionary({1}, {2}, referenceWidth), ascii("v"), ascii("1")},
+      {.offsetWidth = offsetWidth, .referenceWidth = referenceWidth});
 }
 
 // A chain of `depth` arrays, each holding the next, under the top

@@ -173,20 +173,127 @@ TEST(PropertyListStringValue, SharedBinaryMembersCountPerReference) {
   EXPECT_EQ(PropertyList::stringValue(wide, "v"), nothing);
 }
 
-// Many table entries at one long string are as many objects, each counting
-// its full size towards the expansion bound.
-TEST(PropertyListStringValue, ObjectsAtOneOffsetCountEach) {
+// Table entries at one offset are one object, read once; but every
+// reference to it counts its full size towards the expansion bound.
+TEST(PropertyListStringValue, ObjectsAtOneOffsetAreOneObject) {
   std::vector<int> members;
   for (int index = 3; index < 255; ++index) {
     members.push_back(index);
   }
   const std::string head = dictionary({1}, {2}) + ascii("v") + array(members);
-  const std::string area =
-      head + "\x5F\x12" + bigEndian(200000, 4) + std::string(200000, 'x');
-  std::vector<uint64_t> offsets = {8, 8 + 3, 8 + 5};
-  offsets.resize(255, 8 + head.size());
-  const std::string list = layOut(area, offsets, {.offsetWidth = 4});
+  const auto list = [&](uint64_t length) {
+    const std::string string = "\x5F\x12" + bigEndian(length, 4);
+    std::vector<uint64_t> offsets = {8, 8 + 3, 8 + 5};
+    offsets.resize(255, 8 + head.size());
+    return layOut(head + string + std::string(length, 'x'), offsets,
+                  {.offsetWidth = 4});
+  };
+  EXPECT_EQ(PropertyList::stringValue(list(200000), "v"), expandsTooFar);
+  // 252 references to a string of 16,000 bytes stand for less than 4 MiB.
+  EXPECT_EQ(PropertyList::stringValue(list(16000), "v"), nothing);
+}
+
+// An array of one-byte references to small objects of every kind, with
+// `entries` table entries at its offset, all held by the top dictionary
+// beside the version: each entry is that one array.
+std::string entriesAtOneArray(int entries, int references) {
+  const std::vector<std::string> small = {"\x09",
+                                          "\x08",
+                                          "\x10\x07",
+                                          "\x11\x01\x02",
+                                          std::string("\x22\0\0\0\0", 5),
+                                          "\x33" + std::string(8, '\0'),
+                                          ascii("a"),
+                                          utf16({'b'}),
+                                          "\x41\x01"};
+  std::vector<int> keys = {1};
+  std::vector<int> values = {2};
+  std::string area = ascii("CFBundleShortVersionString") + ascii("1.4.2");
+  std::vector<uint64_t> offsets = {0, 8, 8 + area.size() - 6};
+  const int first = 3;
+  for (int index = 0; index < 120; ++index) {
+    offsets.push_back(8 + area.size());
+    area += small[static_cast<std::size_t>(index) % small.size()];
+  }
+  std::vector<int> members;
+  for (int index = 0; index < references; ++index) {
+    members.push_back(first + index % 120);
+  }
+  const uint64_t at = 8 + area.size();
+  area += array(members);
+  for (int entry = 0; entry < entries; ++entry) {
+    offsets.push_back(at);
+    keys.push_back(first + 6);  // "a"
+    values.push_back(first + 120 + entry);
+  }
+  offsets[0] = 8 + area.size();
+  area += dictionary(keys, values);
+  return layOut(area, offsets, {.offsetWidth = 8, .top = 0});
+}
+
+TEST(PropertyListStringValue, ReadsEachSharedArrayOnce) {
+  EXPECT_EQ(PropertyList::stringValue(entriesAtOneArray(120, 35000),
+                                      "CFBundleShortVersionString"),
+            expandsTooFar);
+  EXPECT_EQ(PropertyList::stringValue(entriesAtOneArray(20, 35000),
+                                      "CFBundleShortVersionString"),
+            found("1.4.2"));
+}
+
+// The expansion bound is checked as each member is added, not when its
+// collection ends: a list whose array passes it before a reference past the
+// objects is refused for its expansion.
+TEST(PropertyListStringValue, StopsAsSoonAsTheExpansionIsPassed) {
+  std::vector<int> members(200, 3);
+  members.push_back(9);  // no such object
+  const std::string list =
+      binaryList({dictionary({1}, {2}), ascii("v"), array(members),
+                  "\x5F\x12" + bigEndian(30000, 4) + std::string(30000, 'x')},
+                 {.offsetWidth = 4});
   EXPECT_EQ(PropertyList::stringValue(list, "v"), expandsTooFar);
+}
+
+// Objects may overlap, as the system reads them, until reading each once
+// would look at more than twice the list's bytes. Here 32 arrays of 14
+// members start at 32 neighbouring bytes of one run of their own markers
+// (0xAE, 174: every member is object 174, an integer). The walk reads the
+// top dictionary (3 bytes), its key "v" (2) and the array of the 32 (36),
+// each overlapping array (15) and the integer once (3), and follows
+// 2 + 32 + 32 * 14 references: 1006 in all, the last a reference, so the
+// list reads at 503 bytes and not at 502. With a 33rd member, a new integer
+// of 2 bytes, the array grows by a byte and the last of 1010 is a size.
+TEST(PropertyListStringValue, BoundsTheWorkOfOverlappingObjects) {
+  const auto list = [](std::size_t padding, bool tail) {
+    std::vector<int> members;
+    for (int index = 3; index < 3 + 32; ++index) {
+      members.push_back(index);
+    }
+    if (tail) {
+      members.push_back(175);
+    }
+    const std::string head = dictionary({1}, {2}) + ascii("v") + array(members);
+    std::string area =
+        head + std::string(32 + 14, '\xAE') + std::string("\x11\x00\x01", 3);
+    std::vector<uint64_t> offsets = {8, 8 + 3, 8 + 5};
+    for (int index = 0; index < 32; ++index) {
+      offsets.push_back(8 + head.size() + static_cast<uint64_t>(index));
+    }
+    offsets.resize(174, 8);
+    offsets.push_back(8 + head.size() + 32 + 14);
+    if (tail) {
+      offsets.push_back(8 + area.size());
+      area += "\x10\x01";
+    }
+    return layOut(area + std::string(padding, '\0'), offsets,
+                  {.offsetWidth = 2});
+  };
+  const Lookup overlapsTooFar = Unreadable{"its objects overlap too far"};
+  ASSERT_EQ(list(23, false).size(), 503u);
+  EXPECT_EQ(PropertyList::stringValue(list(23, false), "v"), nothing);
+  EXPECT_EQ(PropertyList::stringValue(list(22, false), "v"), overlapsTooFar);
+  ASSERT_EQ(list(20, true).size(), 505u);
+  EXPECT_EQ(PropertyList::stringValue(list(20, true), "v"), nothing);
+  EXPECT_EQ(PropertyList::stringValue(list(19, true), "v"), overlapsTooFar);
 }
 
 }  // namespace
