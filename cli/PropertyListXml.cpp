@@ -66,6 +66,11 @@ bool isAdmittedText(std::string_view text) {
   return true;
 }
 
+// Whether the byte at `at` of `text` would go on an element's name.
+bool isNameCharacter(std::string_view text, Size at) {
+  return at < text.size() && text[at] >= 'a' && text[at] <= 'z';
+}
+
 char lower(char byte) {
   return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a')
                                     : byte;
@@ -370,8 +375,13 @@ class Reader {
         (!documentType() || !misc(/*beforeList=*/true))) {
       return false;
     }
-    if (!skip("<plist") ||
-        !optionalAttribute("version", [](std::string_view) { return true; }) ||
+    // The system reads the first element as the list. Inside "plist" it must
+    // be the only one; bare, whatever follows it is not read.
+    if (!startsWith("<plist") || isNameCharacter(text_, at_ + 6)) {
+      return value(1, Role::top);
+    }
+    at_ += 6;
+    if (!optionalAttribute("version", [](std::string_view) { return true; }) ||
         (blanks(), !skip(">")) || !misc(/*beforeList=*/false)) {
       return false;
     }
@@ -381,9 +391,11 @@ class Reader {
 
   enum class Role { top, wanted, other };
 
-  // One value element at nesting `depth`. The top dictionary's keys are
-  // looked at; a `wanted` value (the asked key's, at the top) is kept.
-  bool value(std::size_t depth, Role role) {
+  // One value element at nesting `depth`, whose name goes to `read` if
+  // asked for. The top dictionary's keys are looked at; a `wanted` value
+  // (the asked key's, at the top) is kept. A key where a value stands is a
+  // string.
+  bool value(std::size_t depth, Role role, std::string_view* read = nullptr) {
     if (depth > PropertyList::deepestNesting) {
       return refuse(PropertyList::tooDeep());
     }
@@ -391,10 +403,13 @@ class Reader {
       return false;
     }
     const Size start = at_;
-    while (at_ < text_.size() && text_[at_] >= 'a' && text_[at_] <= 'z') {
+    while (isNameCharacter(text_, at_)) {
       ++at_;
     }
     const std::string_view name = text_.substr(start, at_ - start);
+    if (read != nullptr) {
+      *read = name;
+    }
     blanks();
     const bool empty = skip("/>");
     if (!empty && !skip(">")) {
@@ -406,7 +421,7 @@ class Reader {
     if (role == Role::wanted) {
       found_.reset();
     }
-    if (name == "string") {
+    if (name == "string" || name == "key") {
       std::string* kept = nullptr;
       if (role == Role::wanted) {
         kept = &found_.emplace();
@@ -441,14 +456,22 @@ class Reader {
     return false;
   }
 
-  // Keys, each followed by its value, until </dict>.
+  // Keys, each followed by its value, until </dict>. The system makes a
+  // dictionary whose one key is "CF$UID" (however often it stands), holding
+  // a number, an archive's reference: at the top, that is no dictionary.
   bool dictionary(std::size_t depth, bool top) {
     std::string name;
+    bool onlyReference = true;
+    std::string_view referenceValue;
     for (;;) {
       if (!misc(/*beforeList=*/false)) {
         return false;
       }
       if (closes("dict")) {
+        if (top && onlyReference &&
+            (referenceValue == "integer" || referenceValue == "real")) {
+          topIsDictionary_ = false;
+        }
         return true;
       }
       if (depth + 1 > PropertyList::deepestNesting) {
@@ -458,13 +481,13 @@ class Reader {
       if (!key(top ? &name : nullptr) || !misc(/*beforeList=*/false)) {
         return false;
       }
-      if (top && name == "CF$UID") {
-        return false;
-      }
       const Role role = top && name == key_ ? Role::wanted : Role::other;
-      if (!value(depth + 1, role)) {
+      std::string_view read;
+      if (!value(depth + 1, role, &read)) {
         return false;
       }
+      onlyReference = onlyReference && name == "CF$UID";
+      referenceValue = read;
     }
   }
 

@@ -16,10 +16,11 @@ bool isContainer(std::string_view name) {
   return name == "plist" || name == "dict" || name == "array";
 }
 
+// A key where a value stands is a string.
 bool isValue(std::string_view name) {
-  static constexpr std::string_view values[] = {"dict",    "array", "string",
-                                                "integer", "real",  "date",
-                                                "data",    "true",  "false"};
+  static constexpr std::string_view values[] = {
+      "dict", "array", "string", "key",  "integer",
+      "real", "date",  "data",   "true", "false"};
   for (const std::string_view value : values) {
     if (name == value) {
       return true;
@@ -122,6 +123,12 @@ struct Frame {
   int values = 0;
   bool keyWaiting = false;
   std::string key;
+  // A key element where a key stands (elsewhere it is a string).
+  bool isKey = false;
+  // Dictionaries: whether every key so far is "CF$UID", and the last value's
+  // element.
+  bool onlyReference = true;
+  std::string lastValue;
 };
 
 struct Walk {
@@ -165,15 +172,21 @@ struct Walk {
     frame.contentStart = static_cast<std::size_t>(
         XML_GetCurrentByteIndex(parser) + XML_GetCurrentByteCount(parser));
     if (stack.empty()) {
-      if (rootSeen || frame.name != "plist") {
+      if (rootSeen) {
         return breaks();
       }
       rootSeen = true;
-      if (!isPromisedPlistTag(std::string(tag)) || holdsNonCharacter(tag)) {
-        reading.promised = false;
+      if (frame.name == "plist") {
+        if (!isPromisedPlistTag(std::string(tag)) || holdsNonCharacter(tag)) {
+          reading.promised = false;
+        }
+        stack.push_back(std::move(frame));
+        return;
       }
-      stack.push_back(std::move(frame));
-      return;
+      // A bare first element is the list, as if a plist element held it.
+      Frame plist;
+      plist.name = "plist";
+      stack.push_back(std::move(plist));
     }
     if (attributes[0] != nullptr) {
       reading.promised = false;
@@ -186,6 +199,7 @@ struct Walk {
       if (frame.name != "key") {
         return breaks();
       }
+      frame.isKey = true;
     } else {
       if (!isValue(frame.name) ||
           (parent.name == "plist" && parent.values > 0)) {
@@ -240,20 +254,26 @@ struct Walk {
     }
     const bool top = inTopDictionary();
     Frame& parent = stack.back();
-    if (frame.name == "key") {
+    if (frame.isKey) {
       parent.keyWaiting = true;
       parent.key = std::move(text);
-      if (top && parent.key == "CF$UID") {
-        reading.promised = false;
-      }
       return;
+    }
+    // A dictionary of "CF$UID" alone, holding a number, is an archive's
+    // reference to the system: at the top, no dictionary.
+    if (frame.name == "dict" && stack.size() == 1 && frame.values > 0 &&
+        frame.onlyReference &&
+        (frame.lastValue == "integer" || frame.lastValue == "real")) {
+      reading.topIsDictionary = false;
     }
     ++parent.values;
     if (parent.name == "dict") {
       parent.keyWaiting = false;
+      parent.onlyReference = parent.onlyReference && parent.key == "CF$UID";
+      parent.lastValue = frame.name;
       if (top && parent.key == askedKey) {
         reading.value.reset();
-        if (frame.name == "string") {
+        if (frame.name == "string" || frame.name == "key") {
           reading.value = std::move(text);
         }
       }

@@ -7,9 +7,11 @@
 // An independent reading of an XML property list, for checking ours: expat
 // parses the XML, and a walk over its events applies the property-list
 // structure (one "plist" element holding one value; dictionaries of keys,
-// each followed by one value; the last of two equal keys counts). The few
-// rules where the system's reader differs from XML are applied on top: one
-// byte-order mark at the front of a key or string is dropped.
+// each followed by one value; the last of two equal keys counts; a bare
+// first element is the list; a key where a value stands is a string). The
+// few rules where the system's reader differs from XML are applied on top:
+// one byte-order mark at the front of a key or string is dropped, and a
+// dictionary whose one key is "CF$UID", holding a number, is no dictionary.
 namespace ExpatReading {
 
 struct Reading {

@@ -158,6 +158,70 @@ inline std::vector<Case> cases() {
       {"xml: number", xmlWith("<integer>3</integer>"), "v", nothing},
       {"xml: missing key", xmlWith("<string>1</string>"), "w", nothing},
       {"xml: top is an array", plist + "<array/></plist>", "v", notADictionary},
+      // A key where a value stands is a string; where a key stands, only a
+      // key is.
+      {"a key as a value", xml("<key>v</key><key>1</key>"), "v", found("1")},
+      {"an empty key as a value", xml("<key>v</key><key/>"), "v", found("")},
+      {"a key in an array",
+       xml("<key>a</key><array><key>k</key></array><key>v</key>"
+           "<string>1</string>"),
+       "v", found("1")},
+      {"a string where a key stands",
+       xml("<string>v</string><string>1</string>"), "v", notAList},
+      // The first element is the list, with no "plist" element around it.
+      {"a bare dictionary", "<dict><key>v</key><string>1</string></dict>", "v",
+       found("1")},
+      {"a bare dictionary after a declaration and a document type",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+       "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+       "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+       "<!-- c --><dict><key>v</key><string>1</string></dict>\n",
+       "v", found("1")},
+      {"a bare dictionary and a stray end of plist",
+       "<dict><key>v</key><string>1</string></dict>\n</plist>\n", "v",
+       found("1")},
+      {"anything after a bare dictionary",
+       "<dict><key>v</key><string>1</string></dict><dict/>\xFF<", "v",
+       found("1")},
+      {"a bare array", "<array/>", "v", notADictionary},
+      {"a bare key", "<key>v</key>", "v", notADictionary},
+      {"a bare dictionary cut short", "<dict><key>v</key><string>1</string>",
+       "v", notAList},
+      {"an element whose name begins with plist", "<plistx><dict/></plistx>",
+       "v", notAList},
+      {"an empty plist element", "<plist/>", "v", notAList},
+      // A top dictionary whose one key is CF$UID, holding a number, is an
+      // archive's reference; anything else is a dictionary.
+      {"CF$UID alone, an integer", xml("<key>CF$UID</key><integer>1</integer>"),
+       "v", notADictionary},
+      {"CF$UID alone, a real", xml("<key>CF$UID</key><real>1.5</real>"),
+       "CF$UID", notADictionary},
+      {"CF$UID twice, the last an integer",
+       xml("<key>CF$UID</key><string>1</string>"
+           "<key>CF$UID</key><integer>2</integer>"),
+       "CF$UID", notADictionary},
+      {"CF$UID twice, the last a string",
+       xml("<key>CF$UID</key><integer>1</integer>"
+           "<key>CF$UID</key><string>2</string>"),
+       "CF$UID", found("2")},
+      {"CF$UID alone, a string", xml("<key>CF$UID</key><string>1</string>"),
+       "CF$UID", found("1")},
+      {"CF$UID alone, true", xml("<key>CF$UID</key><true/>"), "v", nothing},
+      {"CF$UID among other keys",
+       xml("<key>CF$UID</key><integer>1</integer><key>v</key>"
+           "<string>1</string>"),
+       "v", found("1")},
+      {"CF$UID after another key",
+       xml("<key>v</key><string>1</string><key>CF$UID</key>"
+           "<integer>1</integer>"),
+       "v", found("1")},
+      {"CF$UID in a bare dictionary",
+       "<dict><key>CF$UID</key><integer>1</integer></dict>", "v",
+       notADictionary},
+      {"CF$UID in a nested dictionary",
+       xml("<key>a</key><dict><key>CF$UID</key><integer>1</integer></dict>"
+           "<key>v</key><string>1</string>"),
+       "v", found("1")},
       // What the system cannot read either.
       {"an ampersand alone", xmlWith("<string>a & b</string>"), "v", notAList},
       {"an unknown entity", xmlWith("<string>&nbsp;</string>"), "v", notAList},
@@ -225,14 +289,8 @@ inline std::vector<Case> cases() {
       {"another attribute on plist",
        "<plist version=\"1.0\" x=\"y\"><dict/></plist>", "v", notAList,
        refused},
-      {"a key in an array", xmlWith("<array><key>k</key></array>"), "v",
-       notAList, refused},
-      {"a key where a value belongs", xml("<key>v</key><key>1</key>"), "v",
-       notAList, refused},
       {"a plist inside the list", xmlWith(plist + "<dict/></plist>"), "v",
        notAList, refused},
-      {"a dictionary without a plist element",
-       "<dict><key>v</key><string>1</string></dict>", "v", notAList, refused},
       {"an empty comment before the list",
        "<!---->" + xmlWith("<string>1</string>"), "v", notAList, refused},
       {"encoding ISO-8859-1",
@@ -245,8 +303,6 @@ inline std::vector<Case> cases() {
        notAList, refused},
       {"a reference in a real", xmlWith("<real>&#49;</real>"), "v", notAList,
        refused},
-      {"CF$UID at the top", xml("<key>CF$UID</key><integer>1</integer>"), "v",
-       notAList, refused},
       {"old-style text", "{ v = 1; }", "v", notAList, refused},
 
       // Binary lists.
