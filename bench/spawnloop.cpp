@@ -1,6 +1,7 @@
 // spawnloop [-s STATUS] N PROGRAM [ARG ...]: starts PROGRAM N times, one
 // after another, with its output thrown away, and prints the mean wall time
-// per run in microseconds and the largest resident set of any run in KiB. A
+// per run in microseconds, the largest resident set of any run in KiB and
+// the mean CPU time (user and system) per run in microseconds. A
 // program that exits with another status than STATUS (default 0) ends the
 // loop; one expected to fail has its diagnostics thrown away too.
 #include <fcntl.h>
@@ -97,6 +98,13 @@ int main(int argc, char* argv[]) {
   const double micros =
       std::chrono::duration<double, std::micro>(elapsed).count() /
       static_cast<double>(runs);
-  std::printf("%.1f %ld\n", micros, usage.ru_maxrss / maxrssUnitsPerKiB);
+  const auto microsOf = [](const timeval& time) {
+    return static_cast<double>(time.tv_sec) * 1e6 +
+           static_cast<double>(time.tv_usec);
+  };
+  const double cpu = (microsOf(usage.ru_utime) + microsOf(usage.ru_stime)) /
+                     static_cast<double>(runs);
+  std::printf("%.1f %ld %.1f\n", micros, usage.ru_maxrss / maxrssUnitsPerKiB,
+              cpu);
   return 0;
 }
