@@ -4,7 +4,6 @@
 #include <utf8proc.h>
 
 #include <cstdint>
-#include <regex>
 #include <vector>
 
 namespace ExpatReading {
@@ -54,25 +53,50 @@ bool holdsNonCharacter(std::string_view text) {
   return false;
 }
 
-// The numbers and dates as writers put them, within 64 bits.
-bool isPromisedInteger(const std::string& text) {
-  static const std::regex shape("[+-]?(0[xX][0-9a-fA-F]+|[0-9]+)");
-  if (!std::regex_match(text, shape)) {
+bool isDigit(char byte) {
+  return byte >= '0' && byte <= '9';
+}
+
+bool isHexDigit(char byte) {
+  return isDigit(byte) || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'f');
+}
+
+// How many of `text`'s bytes from `at` on `accepts`.
+template <typename Accepts>
+std::size_t run(std::string_view text, std::size_t at, Accepts accepts) {
+  std::size_t count = 0;
+  while (at + count < text.size() && accepts(text[at + count])) {
+    ++count;
+  }
+  return count;
+}
+
+// The numbers and dates as writers put them, within 64 bits. Each is
+// matched by hand, byte after byte: a regular expression over fuzz input
+// can overflow the stack on a long run of digits.
+bool isPromisedInteger(std::string_view text) {
+  std::size_t at = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+    at = 1;
+  }
+  unsigned base = 10;
+  if (text.size() > at + 2 && text[at] == '0' &&
+      (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+    base = 16;
+    at += 2;
+  }
+  const std::size_t digits =
+      base == 16 ? run(text, at, isHexDigit) : run(text, at, isDigit);
+  if (digits == 0 || at + digits != text.size()) {
     return false;
   }
-  const bool negative = text[0] == '-';
-  std::string digits = text[0] == '-' || text[0] == '+' ? text.substr(1) : text;
-  int base = 10;
-  if (digits.size() > 2 && (digits[1] == 'x' || digits[1] == 'X')) {
-    base = 16;
-    digits = digits.substr(2);
-  }
   unsigned __int128 value = 0;
-  for (const char digit : digits) {
+  for (; at < text.size(); ++at) {
+    const char digit = text[at];
     const int lower = digit | 0x20;
-    value =
-        value * static_cast<unsigned>(base) +
-        static_cast<unsigned>(digit <= '9' ? digit - '0' : lower - 'a' + 10);
+    value = value * base + static_cast<unsigned>(
+                               digit <= '9' ? digit - '0' : lower - 'a' + 10);
     if (value > UINT64_MAX) {
       return false;
     }
@@ -80,17 +104,63 @@ bool isPromisedInteger(const std::string& text) {
   return !negative || value <= static_cast<unsigned __int128>(INT64_MAX) + 1;
 }
 
-bool isPromisedReal(const std::string& text) {
-  static const std::regex shape(
-      "[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?|"
-      "[nN][aA][nN]|[+-]?[iI][nN][fF]([iI][nN][iI][tT][yY])?");
-  return std::regex_match(text, shape);
+bool equalsIgnoringCase(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) {
+    return false;
+  }
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if ((text[at] | 0x20) != lower[at]) {
+      return false;
+    }
+  }
+  return true;
 }
 
-bool isPromisedDate(const std::string& text) {
-  static const std::regex shape(
-      "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z");
-  return std::regex_match(text, shape);
+bool isPromisedReal(std::string_view text) {
+  std::string_view unsigned_ = text;
+  if (!unsigned_.empty() && (unsigned_[0] == '+' || unsigned_[0] == '-')) {
+    unsigned_.remove_prefix(1);
+  }
+  if (equalsIgnoringCase(text, "nan") || equalsIgnoringCase(unsigned_, "inf") ||
+      equalsIgnoringCase(unsigned_, "infinity")) {
+    return true;
+  }
+  const std::size_t whole = run(unsigned_, 0, isDigit);
+  std::size_t at = whole;
+  std::size_t fraction = 0;
+  if (at < unsigned_.size() && unsigned_[at] == '.') {
+    fraction = run(unsigned_, at + 1, isDigit);
+    at += 1 + fraction;
+  }
+  if (whole + fraction == 0) {
+    return false;
+  }
+  if (at < unsigned_.size() && (unsigned_[at] == 'e' || unsigned_[at] == 'E')) {
+    ++at;
+    if (at < unsigned_.size() &&
+        (unsigned_[at] == '+' || unsigned_[at] == '-')) {
+      ++at;
+    }
+    const std::size_t exponent = run(unsigned_, at, isDigit);
+    if (exponent == 0) {
+      return false;
+    }
+    at += exponent;
+  }
+  return at == unsigned_.size();
+}
+
+bool isPromisedDate(std::string_view text) {
+  constexpr std::string_view shape = "0000-00-00T00:00:00Z";
+  if (text.size() != shape.size()) {
+    return false;
+  }
+  for (std::size_t at = 0; at < shape.size(); ++at) {
+    if (shape[at] == '0' ? !isDigit(text[at]) : text[at] != shape[at]) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool isPromisedData(const std::string& text) {
@@ -104,11 +174,56 @@ bool isPromisedData(const std::string& text) {
 
 // The plist start tag as our reader takes it: a version of any value but
 // one that would end a tag or a document type early.
-bool isPromisedPlistTag(const std::string& tag) {
-  static const std::regex shape(
-      "<plist([ \t\r\n]+version[ \t\r\n]*=[ \t\r\n]*"
-      "(\"[^\"<>&\\[\\]]*\"|'[^'<>&\\[\\]]*'))?[ \t\r\n]*>");
-  return std::regex_match(tag, shape);
+bool isPromisedPlistTag(std::string_view tag) {
+  const auto blank = [](char byte) {
+    return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
+  };
+  constexpr std::string_view open = "<plist";
+  if (tag.substr(0, open.size()) != open) {
+    return false;
+  }
+  std::size_t at = open.size();
+  const std::size_t before = run(tag, at, blank);
+  constexpr std::string_view version = "version";
+  if (before > 0 && tag.substr(at + before, version.size()) == version) {
+    at += before + version.size();
+    at += run(tag, at, blank);
+    if (at >= tag.size() || tag[at] != '=') {
+      return false;
+    }
+    ++at;
+    at += run(tag, at, blank);
+    if (at >= tag.size() || (tag[at] != '"' && tag[at] != '\'')) {
+      return false;
+    }
+    const char quote = tag[at++];
+    at += run(tag, at, [quote](char byte) {
+      return byte != quote &&
+             std::string_view("<>&[]").find(byte) == std::string_view::npos;
+    });
+    if (at >= tag.size() || tag[at] != quote) {
+      return false;
+    }
+    ++at;
+  }
+  at += run(tag, at, blank);
+  return at + 1 == tag.size() && tag[at] == '>';
+}
+
+// Whether `raw` holds a character reference of more than eight digits,
+// which the system's reader refuses and expat reads.
+bool holdsLongReference(std::string_view raw) {
+  for (std::size_t at = raw.find("&#"); at != std::string_view::npos;
+       at = raw.find("&#", at + 2)) {
+    std::size_t digits = at + 2;
+    if (digits < raw.size() && raw[digits] == 'x') {
+      ++digits;
+    }
+    if (run(raw, digits, isHexDigit) > 8) {
+      return true;
+    }
+  }
+  return false;
 }
 
 struct Frame {
@@ -177,7 +292,7 @@ struct Walk {
       }
       rootSeen = true;
       if (frame.name == "plist") {
-        if (!isPromisedPlistTag(std::string(tag)) || holdsNonCharacter(tag)) {
+        if (!isPromisedPlistTag(tag) || holdsNonCharacter(tag)) {
           reading.promised = false;
         }
         stack.push_back(std::move(frame));
@@ -295,7 +410,7 @@ struct Walk {
       }
       return;
     }
-    if (holdsNonCharacter(text)) {
+    if (holdsNonCharacter(text) || holdsLongReference(raw())) {
       reading.promised = false;
     }
     frame.text += text;
@@ -312,6 +427,10 @@ std::optional<Reading> read(std::string_view bytes, std::string_view key) {
   Walk walk;
   walk.bytes = bytes;
   walk.askedKey = key;
+  // Our reader's size bound.
+  if (bytes.size() > 1024 * 1024) {
+    walk.reading.promised = false;
+  }
   // Expat reads UTF-16 too; ours reads UTF-8 alone.
   if (bytes.find('\0') != std::string_view::npos ||
       bytes.substr(0, 2) == "\xFE\xFF" || bytes.substr(0, 2) == "\xFF\xFE") {

@@ -23,7 +23,9 @@ struct Reading {
   // UTF-8 with a plain declaration and document type, no processing
   // instruction, no attribute but the plist element's version, no character
   // data between elements but blanks, numbers and dates as written, no
-  // non-character, nesting within bounds. Where it does, ours must read it.
+  // non-character, no character reference of more than eight digits (which
+  // the system refuses), nesting and size within bounds. Where it does, ours
+  // must read it.
   bool promised = true;
 };
 
