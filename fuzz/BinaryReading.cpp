@@ -212,8 +212,8 @@ class Reader {
           throw Refused();
         }
         fits(at, references * referenceSize_);
-        node.type = marker >> 4 == 0xD ? Node::Type::dictionary
-                                       : Node::Type::array;
+        node.type =
+            marker >> 4 == 0xD ? Node::Type::dictionary : Node::Type::array;
         break;
       }
       default:
@@ -229,8 +229,7 @@ class Reader {
     if (seen_.insert(start).second) {
       work_ += size + references;
     }
-    if (node.type == Node::Type::array ||
-        node.type == Node::Type::dictionary) {
+    if (node.type == Node::Type::array || node.type == Node::Type::dictionary) {
       if (depth > deepest) {
         reading_.promised = false;
         throw Refused();
@@ -239,8 +238,8 @@ class Reader {
       for (uint64_t reference = 0; reference < references; ++reference) {
         Node member = object(
             number(at + reference * referenceSize_, referenceSize_), depth + 1);
-        const bool isKey = node.type == Node::Type::dictionary &&
-                           reference < references / 2;
+        const bool isKey =
+            node.type == Node::Type::dictionary && reference < references / 2;
         if (isKey && member.type != Node::Type::string) {
           reading_.promised = false;
         }
