@@ -19,14 +19,9 @@ using PropertyList::Unreadable;
 constexpr std::string_view magic = "bplist00";
 constexpr uint64_t trailerSize = 32;
 
-// A big-endian unsigned number of `width` bytes (1 to 8) at `at`; nothing
-// past the end of `bytes`.
-std::optional<uint64_t> bigEndian(std::string_view bytes, uint64_t at,
-                                  uint64_t width) {
-  if (width == 0 || width > 8 || at > bytes.size() ||
-      width > bytes.size() - at) {
-    return std::nullopt;
-  }
+// The big-endian unsigned number of `width` bytes (1 to 8) at `at`, which
+// the caller has made sure lie inside `bytes`.
+uint64_t bigEndian(std::string_view bytes, uint64_t at, uint64_t width) {
   uint64_t value = 0;
   for (uint64_t index = 0; index < width; ++index) {
     value = value << 8 | static_cast<unsigned char>(bytes[at + index]);
@@ -82,24 +77,26 @@ class Layout {
     const uint64_t trailer = bytes.size() - trailerSize;
     layout.offsetWidth_ = static_cast<unsigned char>(bytes[trailer + 6]);
     layout.referenceWidth_ = static_cast<unsigned char>(bytes[trailer + 7]);
-    const auto count = bigEndian(bytes, trailer + 8, 8);
-    const auto top = bigEndian(bytes, trailer + 16, 8);
-    const auto table = bigEndian(bytes, trailer + 24, 8);
+    const uint64_t count = bigEndian(bytes, trailer + 8, 8);
+    const uint64_t top = bigEndian(bytes, trailer + 16, 8);
+    const uint64_t table = bigEndian(bytes, trailer + 24, 8);
+    // A table that fills the space before the trailer holds at least one
+    // entry, so the top's index below the count means there are objects;
+    // and no object can start in the first 8 bytes.
     if (!isWidth(layout.offsetWidth_) || !isWidth(layout.referenceWidth_) ||
-        !count || !top || !table || *count == 0 || *top >= *count ||
-        *table <= magic.size() || *table >= trailer ||
-        (trailer - *table) / layout.offsetWidth_ != *count ||
-        (trailer - *table) % layout.offsetWidth_ != 0 ||
-        !reaches(layout.referenceWidth_, *count) ||
-        !reaches(layout.offsetWidth_, *table)) {
+        top >= count || table >= trailer ||
+        (trailer - table) / layout.offsetWidth_ != count ||
+        (trailer - table) % layout.offsetWidth_ != 0 ||
+        !reaches(layout.referenceWidth_, count) ||
+        !reaches(layout.offsetWidth_, table)) {
       return std::nullopt;
     }
-    layout.objectCount_ = *count;
-    layout.top_ = *top;
-    layout.table_ = *table;
+    layout.objectCount_ = count;
+    layout.top_ = top;
+    layout.table_ = table;
     // Every offset, reached or not, points inside the object area.
-    for (uint64_t index = 0; index < *count; ++index) {
-      if (layout.offset(index) >= *table) {
+    for (uint64_t index = 0; index < count; ++index) {
+      if (layout.offset(index) >= table) {
         return std::nullopt;
       }
     }
@@ -114,7 +111,7 @@ class Layout {
 
   // Where object `index` (below `objectCount`) starts.
   uint64_t offset(uint64_t index) const {
-    return *bigEndian(bytes_, table_ + index * offsetWidth_, offsetWidth_);
+    return bigEndian(bytes_, table_ + index * offsetWidth_, offsetWidth_);
   }
 
   // The header of object `index` (below `objectCount`); nothing when it is
@@ -173,8 +170,8 @@ class Layout {
 
   // The object that the collection `object` references at `position`.
   uint64_t member(const Object& object, uint64_t position) const {
-    return *bigEndian(bytes_, object.contents + position * referenceWidth_,
-                      referenceWidth_);
+    return bigEndian(bytes_, object.contents + position * referenceWidth_,
+                     referenceWidth_);
   }
 
   std::string_view contents(const Object& object) const {
@@ -199,11 +196,10 @@ class Layout {
         return std::nullopt;
       }
       const uint64_t width = uint64_t{1} << (integer & 0x0Fu);
-      const auto count = bigEndian(bytes_, found.contents + 1, width);
-      if (!count || found.contents + 1 + width > table_) {
+      if (found.contents + 1 + width > table_) {
         return std::nullopt;
       }
-      found.count = *count;
+      found.count = bigEndian(bytes_, found.contents + 1, width);
       found.contents += 1 + width;
     }
     uint64_t unit = 1;
