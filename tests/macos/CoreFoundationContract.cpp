@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
       ++passed;
     }
   };
-  for (const Contract::Case& c : Contract::cases()) {
+  for (const Contract::Case& c : Contract::allCases()) {
     compare(c.name, c.bytes, c.key, c.expected, c.system);
   }
   for (const std::string file : {"Info.plist", "Info-binary.plist",

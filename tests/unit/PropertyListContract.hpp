@@ -36,6 +36,174 @@ struct Case {
   System system = System::agrees;
 };
 
+// The edges of the binary reader's checks: for each, the shape just read
+// beside the shape just refused.
+inline std::vector<Case> binaryEdges() {
+  using namespace Lists;
+  const auto refused = System::mayRead;
+  const std::string top = dictionary({1}, {2});
+  // {v: `value`}, `value` the last object, so that it ends where the table
+  // begins.
+  const auto last = [&](const std::string& value) {
+    return binaryList({top, ascii("v"), value});
+  };
+  // A list whose trailer says `width` for offsets, over a table of one-byte
+  // entries.
+  const auto offsetsSaid = [&](char width) {
+    std::string list = binaryList({top, ascii("v"), ascii("1")},
+                                  {.offsetWidth = 1, .referenceWidth = 1});
+    list[list.size() - 32 + 6] = width;
+    return list;
+  };
+  // The chain of `depth` arrays under the top, the last holding `member`.
+  const auto chain = [&](int depth, int member) {
+    std::vector<std::string> objects = {top, ascii("v")};
+    for (int level = 0; level < depth; ++level) {
+      objects.push_back(level + 1 < depth ? array({3 + level})
+                                          : array({member}));
+    }
+    return binaryList(objects);
+  };
+  return {
+      {"binary: the smallest list, an empty dictionary",
+       binaryList({std::string(1, '\xD0')}, {.offsetWidth = 1}), "v", nothing},
+      {"binary: the top's index at the object count",
+       binaryList({top, ascii("v"), ascii("1")}, {.top = 3}), "v", notAList},
+      {"binary: a table past the trailer",
+       [&] {
+         std::string list = binaryWith(ascii("1"));
+         const std::size_t table = list.size() - 8;
+         // The table said to start 8 bytes into the trailer, and a count
+         // that the space before it would then hold.
+         const std::string at = bigEndian(list.size() - 32 + 8, 8);
+         list.replace(table, 8, at);
+         list.replace(list.size() - 24, 8, bigEndian(~uint64_t{0} / 8, 8));
+         return list;
+       }(),
+       "v", notAList},
+      {"binary: no offset width, with a table", offsetsSaid(0), "v", notAList},
+      {"binary: nine-byte offsets said over one-byte ones", offsetsSaid(9), "v",
+       notAList},
+      {"binary: an unreached first entry past the object area",
+       [&] {
+         std::string area = top + ascii("v") + ascii("1");
+         return layOut(area, {200, 8, 11, 13}, {.offsetWidth = 1, .top = 1});
+       }(),
+       "v", notAList},
+      {"binary: the same entry inside the object area",
+       [&] {
+         std::string area = dictionary({2}, {3}) + ascii("v") + ascii("1");
+         return layOut(area, {8, 8, 11, 13}, {.offsetWidth = 1, .top = 1});
+       }(),
+       "v", found("1")},
+      {"binary: an unreached entry at the table's offset",
+       [&] {
+         const std::string area = top + ascii("v") + ascii("1");
+         return layOut(area, {8, 11, 13, 8 + area.size()}, {.offsetWidth = 1});
+       }(),
+       "v", notAList},
+      {"binary: the top at offset 0",
+       layOut(top + ascii("v") + ascii("1"), {0, 11, 13}, {.offsetWidth = 1}),
+       "v", notAList},
+      {"binary: the top at offset 7",
+       layOut(top + ascii("v") + ascii("1"), {7, 11, 13}, {.offsetWidth = 1}),
+       "v", notAList},
+      {"binary: a 16-byte integer", last("\x14" + std::string(16, '\x01')), "v",
+       nothing},
+      {"binary: a 32-byte integer", last("\x15" + std::string(32, '\x01')), "v",
+       notAList},
+      {"binary: an 8-byte integer ending at the table",
+       last("\x13" + std::string(8, '\x01')), "v", nothing},
+      {"binary: an 8-byte integer past the table",
+       [&] {
+         std::string list = last("\x13" + std::string(8, '\x01'));
+         // One byte of the integer taken away: the table starts a byte
+         // earlier.
+         return layOut(list.substr(8, list.size() - 8 - 8 * 3 - 32 - 1),
+                       {8, 11, 13});
+       }(),
+       "v", notAList},
+      {"binary: a 4-byte real", last("\x22" + std::string(4, '\x40')), "v",
+       nothing},
+      {"binary: a 2-byte real", last("\x21" + std::string(2, '\x40')), "v",
+       notAList},
+      {"binary: a 16-byte real", last("\x24" + std::string(16, '\x40')), "v",
+       notAList},
+      {"binary: a date ending at the table",
+       last("\x33" + std::string(8, '\x41')), "v", nothing},
+      {"binary: a date one byte short",
+       [&] {
+         std::string list = last("\x33" + std::string(8, '\x41'));
+         return layOut(list.substr(8, list.size() - 8 - 8 * 3 - 32 - 1),
+                       {8, 11, 13});
+       }(),
+       "v", notAList},
+      {"binary: a date of another marker",
+       last("\x32" + std::string(8, '\x41')), "v", notAList},
+      {"binary: a count's integer where the table begins",
+       last(std::string(1, '\x5F')), "v", notAList},
+      {"binary: a count's integer of 8 bytes",
+       last("\x5F\x13" + bigEndian(3, 8) + "1.0"), "v", found("1.0")},
+      {"binary: a count's integer of 16 bytes",
+       last("\x5F\x14" + bigEndian(0, 8) + bigEndian(3, 8) + "1.0"), "v",
+       notAList, refused},
+      {"binary: a count that is no integer",
+       last("\x5F\x22" + std::string(4, '\0') + "1.0"), "v", notAList},
+      {"binary: a count of a 2-byte integer",
+       last("\x5F\x11" + bigEndian(3, 2) + "1.0"), "v", found("1.0")},
+      {"binary: a count ending where the table begins",
+       last(std::string("\x5F\x10\x00", 3)), "v", found("")},
+      {"binary: a count's integer cut by the table",
+       last(std::string("\x5F\x11\x00", 3)), "v", notAList},
+      {"binary: a UTF-16 string ending at the table", last(utf16({'1', '2'})),
+       "v", found("12")},
+      {"binary: a UTF-16 string one byte short",
+       last(utf16({'1', '2'}).substr(0, 4)), "v", notAList},
+      {"binary: an ASCII string one byte short", last(ascii("12").substr(0, 2)),
+       "v", notAList},
+      {"binary: a dictionary whose values run past the object area",
+       binaryList({top, ascii("v"), dictionary({1}, {1}).substr(0, 2)}), "v",
+       notAList},
+      {"binary: an array whose references end at the table",
+       binaryList({top, ascii("v"), array({1, 1})}), "v", nothing},
+      {"binary: DEL in an ASCII string", last(ascii("1\x7F")), "v",
+       found("1\x7F")},
+      {"binary: 0x80 in an ASCII string", last(ascii("1\x80")), "v", notAList,
+       refused},
+      {"binary: U+D7FF", last(utf16({0xD7FF})), "v", found("\xED\x9F\xBF")},
+      {"binary: U+E000", last(utf16({0xE000})), "v", found("\xEE\x80\x80")},
+      {"binary: the first pair", last(utf16({0xD800, 0xDC00})), "v",
+       found("\xF0\x90\x80\x80")},
+      {"binary: the last pair", last(utf16({0xDBFF, 0xDFFF})), "v",
+       found("\xF4\x8F\xBF\xBF")},
+      {"binary: a high surrogate before U+DBFF", last(utf16({0xD800, 0xDBFF})),
+       "v", nothing},
+      {"binary: a high surrogate before U+E000", last(utf16({0xD800, 0xE000})),
+       "v", nothing},
+      {"binary: a high surrogate before a letter", last(utf16({0xDBFF, 'a'})),
+       "v", nothing},
+      {"binary: U+DFFF alone", last(utf16({0xDFFF})), "v", nothing},
+      {"binary: U+DBFF alone", last(utf16({0xDBFF})), "v", nothing},
+      {"binary: a reference to the object count",
+       binaryList({top, ascii("v"), array({3})}), "v", notAList},
+      {"binary: a reference to the last object",
+       binaryList({top, ascii("v"), array({3}), "\x09"}), "v", nothing},
+      {"binary: a value that spells the key",
+       binaryList({top, ascii("a"), ascii("v")}), "v", nothing},
+      {"binary: a top that is a string", binaryList({ascii("v")}), "v",
+       notADictionary},
+      {"binary: an integer key met before as a value",
+       binaryList({dictionary({1, 2}, {3, 4}), ascii("a"), ascii("b"),
+                   array({5}), dictionary({5}, {1}), "\x10\x01"}),
+       "v", notAList, refused},
+      // Too deep is found as the walk goes down, before anything below.
+      {"binary: too deep, above a reference past the objects", chain(64, 200),
+       "v", Unreadable{"nested more than 64 levels deep"}},
+      {"binary: at the depth bound, above a reference past the objects",
+       chain(63, 200), "v", notAList},
+  };
+}
+
 inline std::vector<Case> cases() {
   using namespace Lists;
   const std::string nfc = "\xC3\xA9";
@@ -404,6 +572,204 @@ inline std::vector<Case> cases() {
       {"binary: null", binaryWith(std::string(1, '\0')), "v", notAList,
        refused},
   };
+}
+
+// The edges of the XML reader's checks: for each, the shape just read beside
+// the shape just refused.
+inline std::vector<Case> xmlEdges() {
+  using namespace Lists;
+  const auto refused = System::mayRead;
+  const std::string plist = "<plist version=\"1.0\">";
+  const std::string body = "<dict><key>v</key><string>1</string></dict>";
+  const auto list = [&](const std::string& before) {
+    return before + plist + body + "</plist>";
+  };
+  const auto withString = [&](const std::string& text) {
+    return xmlWith("<string>" + text + "</string>");
+  };
+  struct Number {
+    std::string element, text;
+    bool read;
+  };
+  const Number numbers[] = {
+      {"integer", "0x1", true},
+      {"integer", "0X1", true},
+      {"integer", "-0x1", true},
+      {"integer", "+7", true},
+      {"integer", "-7", true},
+      {"integer", "9", true},
+      {"integer", "0xaf", true},
+      {"integer", "0xAF", true},
+      {"integer", "0xf", true},
+      {"integer", "0xF", true},
+      {"integer", "00x1", false},
+      {"integer", "x1", false},
+      {"integer", "0xg", false},
+      {"integer", "+0x", false},
+      {"integer", "-", false},
+      {"integer", "+", false},
+      {"integer", "1a", false},
+      {"integer", "1f", false},
+      {"real", "1e+5", true},
+      {"real", "1E5", true},
+      {"real", "1e-5", true},
+      {"real", "-1.5", true},
+      {"real", "+.5", true},
+      {"real", "+5", true},
+      {"real", "NAN", true},
+      {"real", "nAn", true},
+      {"real", "Infinity", true},
+      {"real", "+INF", true},
+      {"real", ".", false},
+      {"real", "e5", false},
+      {"real", "1.5e", false},
+      {"real", "1..5", false},
+      {"real", "1e5.5", false},
+      {"real", "+", false},
+      {"real", "+nan", false},
+      {"real", "xan", false},
+      {"real", "5-", false},
+      {"real", "1e+", false},
+      {"date", "2026-01-31T12:00:00Z", true},
+      {"date", "2026-01-31T12:00:00Z1", false},
+      {"date", "2026-01-31T12:00:0aZ", false},
+      {"date", "x026-01-31T12:00:00Z", false},
+      {"date", "2026-01-31T12:00:00X", false},
+      {"date", "2026-01-31T12:00:00", false},
+  };
+  std::vector<Case> edges = {
+      // Characters: the last admitted beside the first refused, raw and by
+      // reference.
+      {"xml: U+0001 by reference", withString("&#1;"), "v", found("\x01")},
+      {"xml: U+D7FF by reference", withString("&#xD7FF;"), "v",
+       found("\xED\x9F\xBF")},
+      {"xml: U+D7FF raw", withString("\xED\x9F\xBF"), "v",
+       found("\xED\x9F\xBF")},
+      {"xml: U+DFFF by reference", withString("&#xDFFF;"), "v", notAList},
+      {"xml: U+E000 by reference", withString("&#xE000;"), "v",
+       found("\xEE\x80\x80")},
+      {"xml: U+FDCF by reference", withString("&#xFDCF;"), "v",
+       found("\xEF\xB7\x8F")},
+      {"xml: U+FDD0 by reference", withString("&#xFDD0;"), "v", notAList,
+       refused},
+      {"xml: U+FDD0 raw", withString("\xEF\xB7\x90"), "v", notAList, refused},
+      {"xml: U+FDEF by reference", withString("&#xFDEF;"), "v", notAList,
+       refused},
+      {"xml: U+FDF0 by reference", withString("&#xFDF0;"), "v",
+       found("\xEF\xB7\xB0")},
+      {"xml: U+FFFD by reference", withString("&#xFFFD;"), "v",
+       found("\xEF\xBF\xBD")},
+      {"xml: U+FFFF by reference", withString("&#xFFFF;"), "v", notAList,
+       refused},
+      {"xml: U+1FFFD by reference", withString("&#x1FFFD;"), "v",
+       found("\xF0\x9F\xBF\xBD")},
+      {"xml: U+1FFFE by reference", withString("&#x1FFFE;"), "v", notAList,
+       refused},
+      {"xml: U+10FFFD by reference", withString("&#x10FFFD;"), "v",
+       found("\xF4\x8F\xBF\xBD")},
+      {"xml: U+10FFFF by reference", withString("&#x10FFFF;"), "v", notAList,
+       refused},
+      {"xml: DEL raw", withString("\x7F"), "v", found("\x7F")},
+      {"xml: a lone continuation byte", withString("1\x80"), "v", notAList,
+       refused},
+      {"xml: hexadecimal digits in lower case", withString("&#xaf;"), "v",
+       found("\xC2\xAF")},
+      {"xml: hexadecimal digits in upper case", withString("&#xAF;"), "v",
+       found("\xC2\xAF")},
+      {"xml: a digit past f", withString("&#x4g;"), "v", notAList},
+      {"xml: a hexadecimal digit in a decimal reference", withString("&#4a;"),
+       "v", notAList},
+      {"xml: one digit", withString("&#9;"), "v", found("\t")},
+      {"xml: eight digits", withString("&#x00000031;"), "v", found("1")},
+      {"xml: nine hexadecimal digits", withString("&#x000000031;"), "v",
+       notAList},
+      {"xml: no digits", withString("&#;"), "v", notAList},
+      {"xml: a reference without its semicolon", withString("&#49 "), "v",
+       notAList},
+      // Data.
+      {"xml: DEL in data", xmlWith("<data>\x7F</data>"), "v", nothing},
+      {"xml: U+0001 in data", xmlWith("<data>\x01</data>"), "v", nothing},
+      {"xml: 0x80 in data", xmlWith("<data>q8\x80</data>"), "v", notAList},
+      {"xml: NUL in data", xmlWith(std::string("<data>q8\0</data>", 16)), "v",
+       notAList, refused},
+      {"xml: an empty data element, then its end tag",
+       xmlWith("<data/></data>"), "v", notAList},
+      // Structure.
+      {"xml: an unterminated comment before the list", "<!-- x", "v", notAList},
+      {"xml: an unterminated comment hiding a dictionary", "<!--" + body, "v",
+       notAList},
+      {"xml: an unterminated comment in a dictionary", xml("<!--"), "v",
+       notAList},
+      {"xml: an unterminated comment in an array",
+       xmlWith("<array><!--</array>"), "v", notAList},
+      {"xml: an unterminated CDATA section", withString("<![CDATA[1"), "v",
+       notAList},
+      {"xml: text where a key stands", xml("/><string>1</string>"), "",
+       notAList},
+      {"xml: a version without quotes", list("").replace(15, 5, "1.0"), "v",
+       notAList, refused},
+      {"xml: a version holding an ampersand",
+       "<plist version=\"1&amp;0\">" + body + "</plist>", "v", notAList,
+       refused},
+      {"xml: a declaration without its version", list("<?xml =\"1.0\"?>"), "v",
+       notAList, refused},
+      {"xml: a declaration's version without =",
+       list("<?xml version \"1.0\"?>"), "v", notAList, refused},
+      {"xml: a declaration with no blank after xml",
+       list("<?xmlversion=\"1.0\"?>"), "v", notAList, refused},
+      {"xml: an encoding with no blank before it",
+       list("<?xml version=\"1.0\"encoding=\"UTF-8\"?>"), "v", notAList,
+       refused},
+      {"xml: another encoding, with no end to the declaration",
+       "<?xml version=\"1.0\" encoding=\"latin1\"" + plist + body + "</plist>",
+       "v", notAList, refused},
+      {"xml: an encoding of another name",
+       list("<?xml version=\"1.0\" encoding=\"XTF-8\"?>"), "v", notAList,
+       refused},
+      {"xml: standalone yes",
+       list("<?xml version=\"1.0\" standalone=\"yes\"?>"), "v", found("1")},
+      {"xml: standalone no", list("<?xml version=\"1.0\" standalone=\"no\"?>"),
+       "v", found("1")},
+      {"xml: standalone maybe",
+       list("<?xml version=\"1.0\" standalone=\"maybe\"?>"), "v", notAList,
+       refused},
+      {"xml: a document type with no blank", list("<!DOCTYPEplist>"), "v",
+       notAList, refused},
+      {"xml: a document type of html", list("<!DOCTYPE html>"), "v", notAList,
+       refused},
+      {"xml: a public identifier alone", list("<!DOCTYPE plist PUBLIC \"a\">"),
+       "v", notAList, refused},
+      {"xml: a public identifier with no blank",
+       list("<!DOCTYPE plist PUBLIC\"a\" \"b\">"), "v", notAList, refused},
+      {"xml: a system identifier missing", list("<!DOCTYPE plist SYSTEM>"), "v",
+       notAList, refused},
+      {"xml: a system identifier", list("<!DOCTYPE plist SYSTEM \"a\">"), "v",
+       found("1")},
+      {"xml: a bare top at the depth bound",
+       "<dict><key>v</key>" + nestedArrays(63) + "</dict>", "v", nothing},
+      {"xml: a bare top past the depth bound",
+       "<dict><key>v</key>" + nestedArrays(64) + "</dict>", "v",
+       Unreadable{"nested more than 64 levels deep"}},
+  };
+  for (const Number& number : numbers) {
+    edges.push_back({"xml: <" + number.element + ">" + number.text,
+                     xmlWith("<" + number.element + ">" + number.text + "</" +
+                             number.element + ">"),
+                     "v", number.read ? nothing : notAList});
+  }
+  return edges;
+}
+
+// Every row of the table.
+inline std::vector<Case> allCases() {
+  std::vector<Case> all = cases();
+  for (Case& edge : binaryEdges()) {
+    all.push_back(std::move(edge));
+  }
+  for (Case& edge : xmlEdges()) {
+    all.push_back(std::move(edge));
+  }
+  return all;
 }
 
 }  // namespace Contract

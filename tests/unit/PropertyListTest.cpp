@@ -35,7 +35,7 @@ const Lookup expandsTooFar =
 // What each shape reads as: what the system's reader makes of it, or a
 // refusal of a shape no writer makes.
 TEST(PropertyListStringValue, AnswersAsTheSystemsReader) {
-  for (const Contract::Case& c : Contract::cases()) {
+  for (const Contract::Case& c : Contract::allCases()) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(PropertyList::stringValue(c.bytes, c.key), c.expected);
   }
@@ -171,6 +171,28 @@ TEST(PropertyListStringValue, SharedBinaryMembersCountPerReference) {
                   array(std::vector<int>(60000, 3)), ascii("1.0")},
                  {.referenceWidth = 1});
   EXPECT_EQ(PropertyList::stringValue(wide, "v"), nothing);
+}
+
+// The expansion bound at its edge: the top {v: 18 arrays, each holding the
+// next twice, over a string of 12 bytes; w: a string of `length`} stands
+// for 5 + 2 + 2 bytes of its own and keys, 3 * (2^18 - 1) + 2^18 * 12 for
+// the arrays, and `length` + 6 for the string: exactly 4 MiB at 262,132.
+TEST(PropertyListStringValue, ExpansionBoundAtItsEdge) {
+  const auto list = [](std::size_t length) {
+    std::vector<std::string> objects = {dictionary({1, 2}, {3, 3 + 19}),
+                                        ascii("v"), ascii("w")};
+    for (int level = 0; level < 18; ++level) {
+      objects.push_back(array({4 + level, 4 + level}));
+    }
+    objects.push_back(ascii(std::string(11, 'x')));
+    objects.push_back("\x5F\x12" + bigEndian(length, 4) +
+                      std::string(length, 'y'));
+    return binaryList(objects, {.offsetWidth = 4});
+  };
+  // Compared as booleans: a failure must not print a quarter-megabyte.
+  EXPECT_TRUE(PropertyList::stringValue(list(262132), "w") ==
+              found(std::string(262132, 'y')));
+  EXPECT_EQ(PropertyList::stringValue(list(262133), "w"), expandsTooFar);
 }
 
 // Table entries at one offset are one object, read once; but every
