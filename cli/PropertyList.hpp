@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "PropertyListLookup.hpp"
 
@@ -26,5 +27,11 @@ namespace PropertyList {
 // most `largestList`; nesting, expansion and the work of a binary list are
 // bounded as in PropertyListLookup.hpp.
 Lookup stringValue(std::string_view bytes, std::string_view key);
+
+// What the top dictionary holds under each of `keys`, in one pass, read as
+// stringValue reads one: present or not, and the string if it is one. The
+// keys are distinct.
+Entries entries(std::string_view bytes,
+                const std::vector<std::string_view>& keys);
 
 }  // namespace PropertyList

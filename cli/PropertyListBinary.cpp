@@ -13,7 +13,6 @@
 namespace PropertyListBinary {
 namespace {
 
-using PropertyList::Lookup;
 using PropertyList::Unreadable;
 
 constexpr std::string_view magic = "bplist00";
@@ -461,7 +460,8 @@ bool claims(std::string_view bytes) {
   return bytes.substr(0, 6) == "bplist";
 }
 
-Lookup stringValue(std::string_view bytes, std::string_view key) {
+PropertyList::Entries entries(std::string_view bytes,
+                              const std::vector<std::string_view>& keys) {
   const auto layout = Layout::read(bytes);
   if (!layout) {
     return PropertyList::notAList();
@@ -470,19 +470,23 @@ Lookup stringValue(std::string_view bytes, std::string_view key) {
     return std::move(*refused);
   }
   // The walk has checked every object below.
+  std::vector<PropertyList::Entry> found(keys.size());
   const Object top = *layout->object(layout->top());
   for (uint64_t pair = 0; pair < top.count; ++pair) {
     const Object name = *layout->object(layout->member(top, pair));
-    if (!nameIs(*layout, name, key)) {
-      continue;
+    for (std::size_t index = 0; index < keys.size(); ++index) {
+      if (found[index].present || !nameIs(*layout, name, keys[index])) {
+        continue;
+      }
+      found[index].present = true;
+      const Object value =
+          *layout->object(layout->member(top, top.count + pair));
+      if (value.isString()) {
+        found[index].string = utf8(*layout, value);
+      }
     }
-    const Object value = *layout->object(layout->member(top, top.count + pair));
-    if (!value.isString()) {
-      return std::nullopt;
-    }
-    return utf8(*layout, value);
   }
-  return std::nullopt;
+  return found;
 }
 
 }  // namespace PropertyListBinary

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "PropertyListLookup.hpp"
 
@@ -38,10 +39,11 @@ namespace PropertyListBinary {
 // Whether `bytes` claim the binary format: they are read as nothing else.
 bool claims(std::string_view bytes);
 
-// The string under `key` in the top dictionary of the binary list in
-// `bytes`, as PropertyList::stringValue promises: ASCII strings byte for
-// byte, UTF-16 strings converted whole; nothing for a string with a lone
-// surrogate, which has no UTF-8 form. Of two equal keys the first counts.
-PropertyList::Lookup stringValue(std::string_view bytes, std::string_view key);
+// What the top dictionary of the binary list in `bytes` holds under each of
+// `keys`, as PropertyList::entries promises: ASCII strings byte for byte,
+// UTF-16 strings converted whole; no string for one with a lone surrogate,
+// which has no UTF-8 form. Of two equal keys the first counts.
+PropertyList::Entries entries(std::string_view bytes,
+                              const std::vector<std::string_view>& keys);
 
 }  // namespace PropertyListBinary

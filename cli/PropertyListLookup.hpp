@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 // What the readers of both formats share: the answer they give, the bounds
 // they keep and the reasons they refuse with. The façade (PropertyList.hpp)
@@ -22,6 +23,20 @@ struct Unreadable {
 // The string under a key; nothing when the key is missing or its value is of
 // another type; or why the bytes cannot be read at all.
 using Lookup = std::variant<std::optional<std::string>, Unreadable>;
+
+// What the top dictionary holds under one key.
+struct Entry {
+  // Whether the key is there, whatever its value.
+  bool present = false;
+  // The value, when it is a string with a UTF-8 form.
+  std::optional<std::string> string;
+
+  bool operator==(const Entry&) const = default;
+};
+
+// What the top dictionary holds under each of several keys, in their order;
+// or why the bytes cannot be read at all.
+using Entries = std::variant<std::vector<Entry>, Unreadable>;
 
 // Bounds on what a list may be. The largest real information property list
 // seen is 432,508 bytes (a kernel extension's, and growing); lists nest a

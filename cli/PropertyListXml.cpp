@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace PropertyListXml {
 namespace {
 
-using PropertyList::Lookup;
 using Size = std::string_view::size_type;
 constexpr Size npos = std::string_view::npos;
 
@@ -195,10 +195,10 @@ bool isData(std::string_view text) {
 // bounded before each step down, so the recursion is too.
 class Reader {
  public:
-  Reader(std::string_view text, std::string_view key)
-      : text_(text), key_(key) {}
+  Reader(std::string_view text, const std::vector<std::string_view>& keys)
+      : text_(text), keys_(keys), found_(keys.size()) {}
 
-  Lookup read() {
+  PropertyList::Entries read() {
     if (!list()) {
       return reason_ ? *reason_ : PropertyList::notAList();
     }
@@ -419,12 +419,12 @@ class Reader {
       topIsDictionary_ = name == "dict";
     }
     if (role == Role::wanted) {
-      found_.reset();
+      found_[wanted_] = {true, std::nullopt};
     }
     if (name == "string" || name == "key") {
       std::string* kept = nullptr;
       if (role == Role::wanted) {
-        kept = &found_.emplace();
+        kept = &found_[wanted_].string.emplace();
       }
       return empty || (characters(kept) && closes(name));
     }
@@ -481,7 +481,13 @@ class Reader {
       if (!key(top ? &name : nullptr) || !misc(/*beforeList=*/false)) {
         return false;
       }
-      const Role role = top && name == key_ ? Role::wanted : Role::other;
+      Role role = Role::other;
+      for (std::size_t index = 0; top && index < keys_.size(); ++index) {
+        if (name == keys_[index]) {
+          role = Role::wanted;
+          wanted_ = index;
+        }
+      }
       std::string_view read;
       if (!value(depth + 1, role, &read)) {
         return false;
@@ -614,17 +620,21 @@ class Reader {
   }
 
   std::string_view text_;
-  std::string_view key_;
+  const std::vector<std::string_view>& keys_;
   Size at_ = 0;
   bool topIsDictionary_ = false;
-  std::optional<std::string> found_;
+  // What is found under each key, and which key the value being read is
+  // under.
+  std::vector<PropertyList::Entry> found_;
+  std::size_t wanted_ = 0;
   std::optional<PropertyList::Unreadable> reason_;
 };
 
 }  // namespace
 
-Lookup stringValue(std::string_view bytes, std::string_view key) {
-  return Reader(bytes, key).read();
+PropertyList::Entries entries(std::string_view bytes,
+                              const std::vector<std::string_view>& keys) {
+  return Reader(bytes, keys).read();
 }
 
 }  // namespace PropertyListXml

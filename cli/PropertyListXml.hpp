@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "PropertyListLookup.hpp"
 
@@ -48,8 +49,10 @@
 //    its XML reader fails: every byte that is no XML list is refused.
 namespace PropertyListXml {
 
-// The string under `key` in the top dictionary of the XML list in `bytes`,
-// as PropertyList::stringValue promises.
-PropertyList::Lookup stringValue(std::string_view bytes, std::string_view key);
+// What the top dictionary of the XML list in `bytes` holds under each of
+// `keys`, as PropertyList::entries promises: of two equal keys the last
+// counts.
+PropertyList::Entries entries(std::string_view bytes,
+                              const std::vector<std::string_view>& keys);
 
 }  // namespace PropertyListXml

@@ -41,6 +41,33 @@ TEST(PropertyListStringValue, AnswersAsTheSystemsReader) {
   }
 }
 
+// Several keys in one pass: whether each is there, and its string if it
+// holds one; of two equal keys the last counts in XML and the first in a
+// binary list, for each key apart.
+TEST(PropertyListEntries, TellsPresenceFromStrings) {
+  using PropertyList::Entry;
+  const std::vector<std::string_view> keys = {"v", "v-macos", "w", "x"};
+  const std::vector<Entry> expected = {
+      {true, "1"}, {true, std::nullopt}, {false, std::nullopt}, {true, ""}};
+  const std::string xmlList =
+      xml("<key>v</key><string>0</string><key>v-macos</key><integer>2"
+          "</integer><key>x</key><string/><key>v</key><string>1</string>");
+  const std::string binary = binaryList(
+      {dictionary({1, 2, 3, 1}, {4, 5, 6, 7}), ascii("v"), ascii("v-macos"),
+       ascii("x"), ascii("1"), "\x10\x02", ascii(""), ascii("0")});
+  for (const std::string& list : {xmlList, binary}) {
+    SCOPED_TRACE(list.substr(0, 8));
+    const auto found = PropertyList::entries(list, keys);
+    ASSERT_TRUE(std::holds_alternative<std::vector<Entry>>(found));
+    EXPECT_EQ(std::get<std::vector<Entry>>(found), expected);
+  }
+  // A refusal is the whole answer, for every key alike.
+  EXPECT_EQ(PropertyList::entries(xml("<key>v</key>"), keys),
+            PropertyList::Entries(Unreadable{"not a property list"}));
+  EXPECT_EQ(PropertyList::entries(binaryList({array({})}), keys),
+            PropertyList::Entries(Unreadable{"its top is not a dictionary"}));
+}
+
 std::string fixture(const std::string& name) {
   std::ifstream file(std::string(PAGELUME_FIXTURES) + "/" + name,
                      std::ios::binary);
