@@ -1,5 +1,6 @@
 #include "AppInfo.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 
 #include "FileSystem.hpp"
 #include "PropertyList.hpp"
+#include "Unicode.hpp"
 
 namespace AppInfo {
 namespace {
@@ -73,10 +75,86 @@ std::variant<std::string, ListError> readRegularFile(const Descriptor& file,
   }
 }
 
+// The bytes of the list at `path`; or why they cannot be had, with the
+// errno of a failed open (0 for every other reason).
+std::variant<std::string, ListError> readList(const std::string& path,
+                                              int& openError) {
+  // O_NONBLOCK: a FIFO named Info.plist must not hang the tool.
+  const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  openError = file.get() < 0 ? errno : 0;
+  if (file.get() < 0) {
+    return systemError(path, openError);
+  }
+  return readRegularFile(file, path);
+}
+
+// The lists in the Contents directory at `contents`, as the bundle service
+// finds them; none when it cannot be listed.
+std::vector<std::string> listsIn(const std::string& contents) {
+  const int descriptor =
+      open(contents.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+  if (descriptor < 0) {
+    return {};
+  }
+  DIR* directory = fdopendir(descriptor);
+  if (directory == nullptr) {
+    close(descriptor);
+    return {};
+  }
+  ListFinder finder;
+  // A read that fails ends the listing: what was seen stands, as it does
+  // for the service.
+  for (const dirent* entry = readdir(directory);
+       entry != nullptr && !finder.done(); entry = readdir(directory)) {
+    finder.see(entry->d_name);
+  }
+  // Nothing was written, so closing cannot lose anything.
+  closedir(directory);
+  return finder.lists();
+}
+
 }  // namespace
 
 std::string ListError::description() const {
   return "cannot read " + list + ": " + reason;
+}
+
+void ListFinder::see(std::string_view fileName) {
+  platformFound_ =
+      platformFound_ || Unicode::equalIgnoringCase(fileName, platformListName);
+  found_ = found_ || Unicode::equalIgnoringCase(fileName, listName);
+}
+
+std::vector<std::string> ListFinder::lists() const {
+  std::vector<std::string> names;
+  if (platformFound_) {
+    names.emplace_back(platformListName);
+  }
+  if (found_) {
+    names.emplace_back(listName);
+  }
+  return names;
+}
+
+std::vector<std::string> keysFor(const std::string& key) {
+  return {key, key + "-macos", key + "-macos~", key + "~"};
+}
+
+std::optional<std::string> serviceValue(
+    const std::string& key, const std::vector<PropertyList::Entry>& found) {
+  if (key == "CFBundleExecutable" || key == "CFBundleIdentifier" ||
+      !found[1].present) {
+    return found[0].string;
+  }
+  // NAME-macos~ and NAME~ override NAME only where NAME-macos is there: on
+  // their own they are keys of no platform.
+  for (const std::size_t index :
+       {std::size_t{2}, std::size_t{3}, std::size_t{1}}) {
+    if (found[index].present) {
+      return found[index].string;
+    }
+  }
+  return std::nullopt;
 }
 
 std::variant<std::optional<std::string>, ListError> infoString(
@@ -85,27 +163,42 @@ std::variant<std::optional<std::string>, ListError> infoString(
     return std::nullopt;
   }
   const std::string contents = ofBundleAt + "/Contents";
-  const std::string list = isDirectory(contents) ? contents + "/Info.plist"
-                                                 : ofBundleAt + "/Info.plist";
-  // O_NONBLOCK: a FIFO named Info.plist must not hang the tool.
-  const Descriptor file(open(list.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) {
-    // A bundle without any list (a dangling link counts as none) is an
-    // ordinary bundle, not a broken one.
-    if (errno == ENOENT) {
-      return std::nullopt;
+  const bool hasContents = isDirectory(contents);
+  std::vector<std::string> lists;
+  if (hasContents) {
+    for (const std::string& name : listsIn(contents)) {
+      lists.push_back(contents + "/" + name);
     }
-    return systemError(list, errno);
+  } else {
+    lists.push_back(ofBundleAt + "/Info.plist");
   }
-  auto bytes = readRegularFile(file, list);
-  if (auto* error = std::get_if<ListError>(&bytes)) {
-    return std::move(*error);
+  const std::vector<std::string> keys =
+      hasContents ? keysFor(key) : std::vector<std::string>{key};
+  for (std::size_t index = 0; index < lists.size(); ++index) {
+    const std::string& list = lists[index];
+    int openError = 0;
+    auto bytes = readList(list, openError);
+    if (auto* error = std::get_if<ListError>(&bytes)) {
+      // A platform list that cannot be read gives way to the next.
+      if (index + 1 < lists.size()) {
+        continue;
+      }
+      // A bundle without any list (a dangling link counts as none) is an
+      // ordinary bundle, not a broken one.
+      if (openError == ENOENT) {
+        return std::nullopt;
+      }
+      return std::move(*error);
+    }
+    const std::vector<std::string_view> asked(keys.begin(), keys.end());
+    auto found = PropertyList::entries(std::get<std::string>(bytes), asked);
+    if (auto* unreadable = std::get_if<PropertyList::Unreadable>(&found)) {
+      return ListError{list, std::move(unreadable->reason)};
+    }
+    const auto& entries = std::get<std::vector<PropertyList::Entry>>(found);
+    return hasContents ? serviceValue(key, entries) : entries[0].string;
   }
-  auto found = PropertyList::stringValue(std::get<std::string>(bytes), key);
-  if (auto* unreadable = std::get_if<PropertyList::Unreadable>(&found)) {
-    return ListError{list, std::move(unreadable->reason)};
-  }
-  return std::get<std::optional<std::string>>(std::move(found));
+  return std::nullopt;
 }
 
 std::optional<std::string> shortVersion(const std::string& ofBundleAt) {

@@ -51,7 +51,42 @@ bool mayMatchAscii(std::string_view ascii, std::string_view other) {
   return !isAscii(other) && codePoints(other) <= ascii.size();
 }
 
+// `text` case-folded; nothing when it is not valid UTF-8.
+std::optional<std::string> caseFolded(std::string_view text) {
+  utf8proc_uint8_t* raw = nullptr;
+  const utf8proc_ssize_t length =
+      utf8proc_map(bytes(text), static_cast<utf8proc_ssize_t>(text.size()),
+                   &raw, UTF8PROC_CASEFOLD);
+  if (length < 0) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owned(
+      raw, &std::free);
+  return std::string(reinterpret_cast<const char*>(raw),
+                     static_cast<std::size_t>(length));
+}
+
+// The length of valid UTF-8 `text` in UTF-16 code units: a code point past
+// U+FFFF (a 4-byte sequence) takes two.
+std::size_t utf16Length(std::string_view text) {
+  std::size_t length = 0;
+  for (const char byte : text) {
+    const auto value = static_cast<unsigned char>(byte);
+    if ((value & 0xC0) != 0x80) {
+      length += value >= 0xF0 ? 2 : 1;
+    }
+  }
+  return length;
+}
+
 }  // namespace
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  const auto foldedA = caseFolded(a);
+  const auto foldedB = caseFolded(b);
+  return foldedA && foldedB && utf16Length(a) == utf16Length(b) &&
+         *foldedA == *foldedB;
+}
 
 std::optional<std::string> decomposed(std::string_view text) {
   utf8proc_uint8_t* raw = nullptr;

@@ -26,4 +26,10 @@ bool equal(std::string_view a, std::string_view b);
 // `prefix` must be valid UTF-8; an empty prefix always holds.
 bool hasPrefix(std::string_view text, std::string_view prefix);
 
+// Whether `a` and `b` are the same text but for letter case: both valid
+// UTF-8, of the same length in UTF-16 code units, and equal once each is
+// case-folded ("Info.plist" and "info.PLIST", and "Info.pli\u017Ft" too).
+// Nothing is normalised.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace Unicode

@@ -258,6 +258,10 @@ setup() {
     tool) mkdir -p "$(dirname "$value")" && cp "$PAGELUME" "$value" ;;
     xml|bin) # xml:BUNDLE=<element> writes BUNDLE/Contents/Info.plist
       write_plist "$kind" "${value%%=*}/Contents/Info.plist" "${value#*=}" ;;
+    xml-at) # xml-at:PATH=<element> writes the list at PATH itself
+      write_plist xml "${value%%=*}" "${value#*=}" ;;
+    text-at) # text-at:PATH=TEXT writes TEXT and a line feed at PATH
+      mkdir -p "$(dirname "${value%%=*}")" && printf '%s\n' "${value#*=}" >"${value%%=*}" ;;
     list) # list:BUNDLE=NAME copies tests/fixtures/NAME to BUNDLE/Contents/Info.plist
       mkdir -p "${value%%=*}/Contents" &&
         cp "$here/../fixtures/${value#*=}" "${value%%=*}/Contents/Info.plist" ;;
@@ -628,6 +632,24 @@ case_ t 'version of PAGELUME_APP, XML' "xml:@T/Mine.app=$v<string>1.4.2</string>
 case_ t 'version of PAGELUME_APP, binary' "bin:@T/Mine.app=$v<string>2.0.1</string> env:PAGELUME_APP=@T/Mine.app" 0 '2.0.1\n' '' - -- --version
 # Read as the system reads them: a document type whose identifier holds a
 # double quote hides nothing, and the shapes of real lists are read.
+# The list the macOS bundle service reads: Info-macos.plist before
+# Info.plist, found by a listing of Contents without regard to case but read
+# under its own name; and NAME-macos in place of NAME.
+mine=@T/Mine.app
+case_ t 'Info-macos.plist first'   "xml:$mine=$v<string>1.0</string> xml-at:$mine/Contents/Info-macos.plist=$v<string>2.0</string> env:PAGELUME_APP=$mine" 0 '2.0\n' '' - -- --version
+case_ t 'Info-macos.plist of an array' "xml:$mine=$v<string>1.0</string> text-at:$mine/Contents/Info-macos.plist=<plist><array/></plist> env:PAGELUME_APP=$mine" 0 '0.0.0-dev\n' '' - -- --version
+case_ t 'Info-macos.plist a folder' "xml:$mine=$v<string>1.0</string> dir:$mine/Contents/Info-macos.plist env:PAGELUME_APP=$mine" 0 '1.0\n' '' - -- --version
+case_ t 'Info-macos.plist unreadable' "xml:$mine=$v<string>1.0</string> xml-at:$mine/Contents/Info-macos.plist=$v<string>2.0</string> lock:$mine/Contents/Info-macos.plist unprivileged env:PAGELUME_APP=$mine" 0 '1.0\n' '' - -- --version
+# On a volume that tells case apart the service finds "info.plist" but reads
+# Info.plist, which is not there; elsewhere it reads the one file.
+case_probe=$(mktemp -d "${TMPDIR:-/tmp}/pagelume-case.XXXXXX")
+: >"$case_probe/CaseProbe"
+lower_expected='0.0.0-dev\n'
+if [ -e "$case_probe/caseprobe" ]; then lower_expected='1.0\n'; fi
+rm -rf "$case_probe"
+case_ t 'a lowercase info.plist alone' "xml-at:$mine/Contents/info.plist=$v<string>1.0</string> env:PAGELUME_APP=$mine" 0 "$lower_expected" '' - -- --version
+case_ t 'the -macos version, a string' "xml:$mine=$v<string>1.0</string><key>CFBundleShortVersionString-macos</key><string>2.0</string> env:PAGELUME_APP=$mine" 0 '2.0\n' '' - -- --version
+case_ t 'the -macos version, a number' "xml:$mine=$v<string>1.0</string><key>CFBundleShortVersionString-macos</key><integer>2</integer> env:PAGELUME_APP=$mine" 0 '0.0.0-dev\n' '' - -- --version
 case_ t 'document type hides no list' "list:@T/Mine.app=hidden-list.plist env:PAGELUME_APP=@T/Mine.app" 0 '1.0\n' '' - -- --version
 case_ t 'shapes of real lists'    "list:@T/Mine.app=real-shapes.plist env:PAGELUME_APP=@T/Mine.app" 0 '2.1\n' '' - -- --version
 case_ t 'version, typed by name'  "xml:@T/Tool.app=$v<string>3.1</string> tool:$tool link:@T/bin/pagelume=$tool env:PATH=@T/bin:/usr/bin:/bin by-name:pagelume" 0 '3.1\n' '' - -- --version
@@ -646,6 +668,7 @@ case_ o 'stand-in missing bundle' "run:$STANDIN" 1 '' "open: not an app bundle: 
 case_ o 'stand-in, hidden list'    "list:$a=hidden-list.plist child:$exe/X plain:$exe/Evil run:$STANDIN" 0 '' '' '@W\n' -- -a $a
 case_ o 'stand-in malformed list' "file:$a/Contents/Info.plist child:$exe/Sample run:$STANDIN" 1 '' "open: cannot read $a/Contents/Info.plist: not a property list\n" - -- -a $a
 case_ o 'stand-in unreadable list' "xml:$a=<key>CFBundleExecutable</key><string>Sample</string> child:$exe/Sample lock:$a/Contents/Info.plist unprivileged run:$STANDIN" 1 '' "open: cannot read $a/Contents/Info.plist: Permission denied\n" - -- -a $a
+case_ o 'stand-in, -macos executable' "xml:$a=<key>CFBundleExecutable</key><string>Sample</string><key>CFBundleExecutable-macos</key><string>Other</string> child:$exe/Sample plain:$exe/Other run:$STANDIN" 0 '' '' '@W\n' -- -a $a
 case_ o 'stand-in bad usage'      "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' - -- $a x.md
 case_ o 'stand-in no arguments'   "run:$STANDIN" 1 '' 'open: usage: open -a BUNDLE [FILE ...]\n' -
 case_ s 'tool through the stand-in' "real-opener child:$app/Contents/MacOS/Pagelume file:a.md" 0 '' '' '@W\n[@W/a.md]' -- a.md

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "TempDir.hpp"
 
@@ -197,3 +198,146 @@ TEST(AppInfoInfoString, AListTheUserCannotReadIsAnError) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> listsFor(const std::vector<std::string>& names) {
+  AppInfo::ListFinder finder;
+  for (const std::string& name : names) {
+    finder.see(name);
+  }
+  return finder.lists();
+}
+
+}  // namespace
+
+// The names a listing of Contents offers, as the bundle service compares
+// them: without regard to case, whole, the platform's list first.
+TEST(AppInfoListFinder, FindsTheListsAsTheServiceDoes) {
+  struct Case {
+    std::vector<std::string> names, expected;
+  };
+  const Case cases[] = {
+      {{}, {}},
+      {{"Info.plist"}, {"Info.plist"}},
+      {{"Info.plist", "Info-macos.plist"}, {"Info-macos.plist", "Info.plist"}},
+      {{"Info-macos.plist"}, {"Info-macos.plist"}},
+      {{"info.plist"}, {"Info.plist"}},
+      {{"INFO-MACOS.PLIST"}, {"Info-macos.plist"}},
+      // The long s folds to s.
+      {{"Info.pli\xC5\xBFt"}, {"Info.plist"}},
+      // The ligature st folds to two letters, but is one code unit: the
+      // lengths differ.
+      {{"Info.pli\xEF\xAC\x86"}, {}},
+      {{"Info.plist~", "Info.plis", "xInfo.plist", "Info.plist.bak"}, {}},
+      {{"Info-ios.plist", "Info-macos.plist.orig"}, {}},
+      {{"Info.plist\xFF"}, {}},
+      {{".", "..", "MacOS", "Resources"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.names.empty() ? "" : c.names.front());
+    EXPECT_EQ(listsFor(c.names), c.expected);
+  }
+  AppInfo::ListFinder finder;
+  finder.see("Info.plist");
+  EXPECT_FALSE(finder.done());
+  finder.see("info-macos.plist");
+  EXPECT_TRUE(finder.done());
+}
+
+// NAME-macos, and where it stands NAME-macos~ and NAME~ before it, take
+// NAME's place whatever their type; two keys never yield to them.
+TEST(AppInfoServiceValue, PlatformKeysOverrideTheirBase) {
+  using PropertyList::Entry;
+  const Entry none;
+  const auto string = [](const std::string& text) { return Entry{true, text}; };
+  const Entry number{true, std::nullopt};
+  EXPECT_EQ(AppInfo::keysFor("K"),
+            (std::vector<std::string>{"K", "K-macos", "K-macos~", "K~"}));
+  struct Case {
+    std::string name, key;
+    std::vector<Entry> found;
+    std::optional<std::string> expected;
+  };
+  const std::string version = "CFBundleShortVersionString";
+  const Case cases[] = {
+      {"the key alone", version, {string("1"), none, none, none}, "1"},
+      {"missing", version, {none, none, none, none}, std::nullopt},
+      {"-macos, a string",
+       version,
+       {string("1"), string("2"), none, none},
+       "2"},
+      {"-macos without the key", version, {none, string("2"), none, none}, "2"},
+      {"-macos, a number",
+       version,
+       {string("1"), number, none, none},
+       std::nullopt},
+      {"-macos~ first",
+       version,
+       {string("1"), string("2"), string("3"), string("4")},
+       "3"},
+      {"then ~", version, {string("1"), string("2"), none, string("4")}, "4"},
+      {"-macos~ alone is no platform key",
+       version,
+       {string("1"), none, string("3"), none},
+       "1"},
+      {"~ alone is no platform key",
+       version,
+       {string("1"), none, none, string("4")},
+       "1"},
+      {"the executable",
+       "CFBundleExecutable",
+       {string("Sample"), string("Other"), none, none},
+       "Sample"},
+      {"the identifier",
+       "CFBundleIdentifier",
+       {string("a.b"), string("c.d"), string("e.f"), none},
+       "a.b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(AppInfo::serviceValue(c.key, c.found), c.expected);
+  }
+}
+
+// Which list is read: Info-macos.plist when it can be read at all, even when
+// it holds no dictionary; Info.plist when it cannot. Bundles without
+// Contents read their Info.plist as it stands.
+TEST(AppInfoShortVersion, ReadsThePlatformListFirst) {
+  const auto list = [](const std::string& version,
+                       const std::string& more = "") {
+    return xmlList("<key>CFBundleShortVersionString</key><string>" + version +
+                   "</string>" + more);
+  };
+  TempDir dir;
+  dir.file("both.app/Contents/Info.plist", list("1.0"));
+  dir.file("both.app/Contents/Info-macos.plist", list("2.0"));
+  dir.file("array.app/Contents/Info.plist", list("1.0"));
+  dir.file("array.app/Contents/Info-macos.plist",
+           R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)");
+  dir.file("folder.app/Contents/Info.plist", list("1.0"));
+  dir.directory("folder.app/Contents/Info-macos.plist");
+  dir.file("dangling.app/Contents/Info.plist", list("1.0"));
+  dir.link("dangling.app/Contents/Info-macos.plist", "nowhere");
+  dir.file("override.app/Contents/Info.plist",
+           list("1.0",
+                "<key>CFBundleShortVersionString-macos</key>"
+                "<string>2.0</string>"));
+  dir.file("flat.app/Info.plist",
+           list("1.0",
+                "<key>CFBundleShortVersionString-macos</key>"
+                "<string>2.0</string>"));
+  dir.file("flat.app/Info-macos.plist", list("3.0"));
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/both.app"), "2.0");
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/array.app"), std::nullopt);
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/folder.app"), "1.0");
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/dangling.app"), "1.0");
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/override.app"), "2.0");
+  EXPECT_EQ(AppInfo::shortVersion(dir.path() + "/flat.app"), "1.0");
+  using Found = std::variant<std::optional<std::string>, AppInfo::ListError>;
+  EXPECT_EQ(AppInfo::infoString(dir.path() + "/array.app",
+                                "CFBundleShortVersionString"),
+            Found(AppInfo::ListError{
+                dir.path() + "/array.app/Contents/Info-macos.plist",
+                "its top is not a dictionary"}));
+}
