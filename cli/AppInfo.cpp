@@ -91,14 +91,9 @@ std::variant<std::string, ListError> readList(const std::string& path,
 // The lists in the Contents directory at `contents`, as the bundle service
 // finds them; none when it cannot be listed.
 std::vector<std::string> listsIn(const std::string& contents) {
-  const int descriptor =
-      open(contents.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
-  if (descriptor < 0) {
-    return {};
-  }
-  DIR* directory = fdopendir(descriptor);
+  // glibc and macOS both open the directory close-on-exec.
+  DIR* directory = opendir(contents.c_str());
   if (directory == nullptr) {
-    close(descriptor);
     return {};
   }
   ListFinder finder;
