@@ -187,9 +187,9 @@ class Layout {
     found.count = info;
     found.contents = found.start + 1;
     if (info == 0x0F) {
-      if (found.contents >= table_) {
-        return std::nullopt;
-      }
+      // The marker lies before the table, so the byte after it is in the
+      // list; the bound on the integer's size below refuses it where it is
+      // the table's.
       const auto integer = static_cast<unsigned char>(bytes_[found.contents]);
       if (integer >> 4 != 0x1 || (integer & 0x0Fu) > 3) {
         return std::nullopt;

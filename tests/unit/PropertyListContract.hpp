@@ -86,7 +86,7 @@ inline std::vector<Case> binaryEdges() {
        notAList},
       {"binary: an unreached first entry past the object area",
        [&] {
-         std::string area = top + ascii("v") + ascii("1");
+         std::string area = dictionary({2}, {3}) + ascii("v") + ascii("1");
          return layOut(area, {200, 8, 11, 13}, {.offsetWidth = 1, .top = 1});
        }(),
        "v", notAList},
@@ -125,6 +125,13 @@ inline std::vector<Case> binaryEdges() {
        "v", notAList},
       {"binary: a 4-byte real", last("\x22" + std::string(4, '\x40')), "v",
        nothing},
+      {"binary: a 4-byte real one byte short",
+       [&] {
+         std::string list = last("\x22" + std::string(4, '\x40'));
+         return layOut(list.substr(8, list.size() - 8 - 8 * 3 - 32 - 1),
+                       {8, 11, 13});
+       }(),
+       "v", notAList},
       {"binary: a 2-byte real", last("\x21" + std::string(2, '\x40')), "v",
        notAList},
       {"binary: a 16-byte real", last("\x24" + std::string(16, '\x40')), "v",
@@ -184,6 +191,10 @@ inline std::vector<Case> binaryEdges() {
        "v", nothing},
       {"binary: U+DFFF alone", last(utf16({0xDFFF})), "v", nothing},
       {"binary: U+DBFF alone", last(utf16({0xDBFF})), "v", nothing},
+      {"binary: U+D7FF before a low surrogate", last(utf16({0xD7FF, 0xDC00})),
+       "v", nothing},
+      {"binary: two low surrogates", last(utf16({0xDC00, 0xDC00})), "v",
+       nothing},
       {"binary: a reference to the object count",
        binaryList({top, ascii("v"), array({3})}), "v", notAList},
       {"binary: a reference to the last object",
@@ -201,6 +212,8 @@ inline std::vector<Case> binaryEdges() {
        "v", Unreadable{"nested more than 64 levels deep"}},
       {"binary: at the depth bound, above a reference past the objects",
        chain(63, 200), "v", notAList},
+      {"binary: at the depth bound, a string at the bottom", chain(63, 1), "v",
+       nothing},
   };
 }
 
@@ -745,6 +758,26 @@ inline std::vector<Case> xmlEdges() {
        notAList, refused},
       {"xml: a system identifier", list("<!DOCTYPE plist SYSTEM \"a\">"), "v",
        found("1")},
+      {"xml: the list cut after <plist", "<plist", "v", notAList},
+      {"xml: the list cut after a version's =", "<plist version=", "v",
+       notAList},
+      {"xml: a version between other marks",
+       "<plist version=x1x>" + body + "</plist>", "v", notAList, refused},
+      {"xml: a document type of no name", list("<!DOCTYPE >"), "v", notAList,
+       refused},
+      {"xml: a document type with nothing", list("<!DOCTYPE>"), "v", notAList,
+       refused},
+      {"xml: a value without its <", plist + "dict></dict></plist>", "v",
+       notAList},
+      {"xml: an unterminated comment right before a dictionary's end",
+       plist + "<dict><!--</dict></plist>", "v", notAList},
+      {"xml: the list cut in a reference", "<dict><key>v</key><string>&#49",
+       "v", notAList},
+      {"xml: a key's value at the depth bound",
+       xmlWith(repeat("<array>", 61) + "<dict><key>k</key><true/></dict>" +
+               repeat("</array>", 61)),
+       "v", nothing},
+      {"xml: the list cut after <dict", "<dict", "v", notAList},
       {"xml: a bare top at the depth bound",
        "<dict><key>v</key>" + nestedArrays(63) + "</dict>", "v", nothing},
       {"xml: a bare top past the depth bound",
