@@ -169,6 +169,7 @@ std::variant<std::optional<std::string>, ListError> infoString(
   }
   const std::vector<std::string> keys =
       hasContents ? keysFor(key) : std::vector<std::string>{key};
+  const std::vector<std::string_view> asked(keys.begin(), keys.end());
   for (std::size_t index = 0; index < lists.size(); ++index) {
     const std::string& list = lists[index];
     int openError = 0;
@@ -185,7 +186,6 @@ std::variant<std::optional<std::string>, ListError> infoString(
       }
       return std::move(*error);
     }
-    const std::vector<std::string_view> asked(keys.begin(), keys.end());
     auto found = PropertyList::entries(std::get<std::string>(bytes), asked);
     if (auto* unreadable = std::get_if<PropertyList::Unreadable>(&found)) {
       return ListError{list, std::move(unreadable->reason)};

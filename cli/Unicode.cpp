@@ -51,17 +51,18 @@ bool mayMatchAscii(std::string_view ascii, std::string_view other) {
   return !isAscii(other) && codePoints(other) <= ascii.size();
 }
 
-// `text` case-folded; nothing when it is not valid UTF-8.
-std::optional<std::string> caseFolded(std::string_view text) {
+// `text` mapped by utf8proc with `options`; nothing when it is not valid
+// UTF-8. The length is passed explicitly, so a NUL inside is kept.
+std::optional<std::string> mapped(std::string_view text,
+                                  utf8proc_option_t options) {
   utf8proc_uint8_t* raw = nullptr;
-  const utf8proc_ssize_t length =
-      utf8proc_map(bytes(text), static_cast<utf8proc_ssize_t>(text.size()),
-                   &raw, UTF8PROC_CASEFOLD);
+  const utf8proc_ssize_t length = utf8proc_map(
+      bytes(text), static_cast<utf8proc_ssize_t>(text.size()), &raw, options);
+  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(
+      raw, &std::free);
   if (length < 0) {
     return std::nullopt;
   }
-  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owned(
-      raw, &std::free);
   return std::string(reinterpret_cast<const char*>(raw),
                      static_cast<std::size_t>(length));
 }
@@ -82,25 +83,15 @@ std::size_t utf16Length(std::string_view text) {
 }  // namespace
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  const auto foldedA = caseFolded(a);
-  const auto foldedB = caseFolded(b);
+  const auto foldedA = mapped(a, UTF8PROC_CASEFOLD);
+  const auto foldedB = mapped(b, UTF8PROC_CASEFOLD);
   return foldedA && foldedB && utf16Length(a) == utf16Length(b) &&
          *foldedA == *foldedB;
 }
 
 std::optional<std::string> decomposed(std::string_view text) {
-  utf8proc_uint8_t* raw = nullptr;
-  // The length is passed explicitly, so a NUL inside is kept.
-  const utf8proc_ssize_t length = utf8proc_map(
-      bytes(text), static_cast<utf8proc_ssize_t>(text.size()), &raw,
-      static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
-  const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(
-      raw, &std::free);
-  if (length < 0) {
-    return std::nullopt;
-  }
-  return std::string(reinterpret_cast<const char*>(raw),
-                     static_cast<std::size_t>(length));
+  return mapped(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE |
+                                                     UTF8PROC_DECOMPOSE));
 }
 
 bool equal(std::string_view a, std::string_view b) {
