@@ -83,10 +83,25 @@ std::size_t utf16Length(std::string_view text) {
 }  // namespace
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  // Most names differ in length, and most are ASCII, whose case a byte
+  // comparison settles: neither needs a folded copy.
+  if (utf16Length(a) != utf16Length(b)) {
+    return false;
+  }
+  if (isAscii(a) && isAscii(b)) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) {
+                        const auto lower = [](char byte) {
+                          return byte >= 'A' && byte <= 'Z'
+                                     ? static_cast<char>(byte - 'A' + 'a')
+                                     : byte;
+                        };
+                        return lower(x) == lower(y);
+                      });
+  }
   const auto foldedA = mapped(a, UTF8PROC_CASEFOLD);
   const auto foldedB = mapped(b, UTF8PROC_CASEFOLD);
-  return foldedA && foldedB && utf16Length(a) == utf16Length(b) &&
-         *foldedA == *foldedB;
+  return foldedA && foldedB && *foldedA == *foldedB;
 }
 
 std::optional<std::string> decomposed(std::string_view text) {
